@@ -1,0 +1,21 @@
+# One list of flags for the library, the program and the tests.
+function(kelmora_flags target)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+    -Wnon-virtual-dtor -Wold-style-cast -Wimplicit-fallthrough -Werror)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE
+      _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
+    # A self-contained executable: no MinGW runtime DLLs beside it.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  if(KELMORA_SANITIZE)
+    target_compile_options(${target} PRIVATE
+      -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()

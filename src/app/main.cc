@@ -1,0 +1,10 @@
+// kelmora: fills live values into a text file in place.
+#include "app/run.h"
+#include "console/console.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  kelmora::platform::Init(argc, argv);
+  kelmora::console::SetUpConsole();
+  kelmora::app::Run();
+}

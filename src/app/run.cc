@@ -1,0 +1,64 @@
+#include "app/run.h"
+
+#include <vector>
+
+#include "app/file_names.h"
+#include "console/console.h"
+#include "console/markup.h"
+#include "text/command_line.h"
+#include "text/runtime.h"
+
+namespace kelmora::app {
+namespace {
+
+using console::PlainWrite;
+using console::PlainWriteLine;
+using console::WriteMarkup;
+using text::ShortString;
+
+const char kDone[] = "~0A~done!~07~\r\n";
+
+void WriteBanner() {
+  PlainWriteLine("");
+  PlainWriteLine("Toval's template processor v1.0");
+  PlainWriteLine("");
+}
+
+[[noreturn]] void StopOnCommandLine() {
+  WriteMarkup("~0C~ \xFE ~07~error in command line!\r\n");
+  WriteMarkup("~0F~   ~07~usage: kelmora.exe <filename>\r\n");
+  WriteMarkup("~0C~   exiting...~07~\r\n");
+  text::Halt(kExitCommandLine);
+}
+
+[[noreturn]] void StopOnMissingFile(const ShortString& name) {
+  WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
+              "] ~0C~NOT~07~ found!\r\n");
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitFileNotFound);
+}
+
+}  // namespace
+
+void Run() {
+  WriteBanner();
+
+  std::vector<ShortString> arguments = text::CommandArguments();
+  if (arguments.size() != 2) StopOnCommandLine();
+  const ShortString& file_name = arguments[1];
+
+  PlainWrite("reading config... ");
+  // Settings are read here.
+
+  if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
+
+  // The replacement table is created and the names file applied here.
+  WriteMarkup(kDone);
+
+  PlainWrite((ShortString("processing [") + file_name + "]... ").view());
+  // The counter and song pairs are added and the template rewritten here.
+  WriteMarkup(kDone);
+  text::Halt(kExitOk);
+}
+
+}  // namespace kelmora::app

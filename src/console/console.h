@@ -1,0 +1,30 @@
+// The process-wide console text output: the current text attribute and the
+// sink that every write of the program reaches.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "console/sink.h"
+
+namespace kelmora::console {
+
+// Chooses the sink for standard output (console, terminal or byte stream),
+// takes the start-up attribute, sets up the input mode and break handling,
+// and registers the exit procedure that ends the console's work.
+void SetUpConsole();
+
+std::uint8_t CurrentAttribute();
+void SetCurrentAttribute(std::uint8_t attribute);
+
+// Replaces the sink (tests); returns the previous one.
+ConsoleSink* SwapSink(ConsoleSink* sink);
+
+// Places `bytes` in the current attribute.
+void ConsoleWrite(std::string_view bytes);
+
+// Plain writes: no markup is interpreted.
+void PlainWrite(std::string_view text);
+void PlainWriteLine(std::string_view text);
+
+}  // namespace kelmora::console

@@ -1,0 +1,49 @@
+#include "console/markup.h"
+
+#include "console/console.h"
+#include "text/char_case.h"
+#include "text/number.h"
+#include "text/search.h"
+
+namespace kelmora::console {
+
+using text::ShortString;
+
+void WriteMarkup(ShortString rest) {
+  const std::uint8_t entry_attribute = CurrentAttribute();
+  while (!rest.empty()) {
+    if (rest[0] != '~') {
+      std::size_t tilde = text::Pos("~", rest.view());
+      std::size_t plain = tilde == 0 ? rest.size() : tilde - 1;
+      ConsoleWrite(rest.view().substr(0, plain));
+      text::Delete(rest, 1, static_cast<long>(plain));
+    }
+    if (rest.size() >= 2 && rest[0] == '~' && rest[1] == '~') {
+      ConsoleWrite("~");
+      text::Delete(rest, 1, 2);
+    }
+    if (!rest.empty() && rest[0] == '~') {
+      text::Delete(rest, 1, 1);
+      std::size_t closing = text::Pos("~", rest.view());
+      ShortString code = closing == 0 ? ShortString() : text::Copy(rest, 1, static_cast<long>(closing) - 1);
+      SetCurrentAttribute(static_cast<std::uint8_t>(HexToInt(code) & 0xFF));
+      if (closing != 0) text::Delete(rest, 1, static_cast<long>(closing));
+    }
+  }
+  SetCurrentAttribute(entry_attribute);
+}
+
+std::int32_t HexToInt(ShortString code) {
+  static const text::CharSet kLeading("$0HXhx");
+  static const text::CharSet kTrailing("$HXhx");
+  text::TrimLeftSet(code, kLeading);
+  text::TrimRightSet(code, kTrailing);
+  code = text::UpperStr866(code);
+  for (char c : code.view()) {
+    bool hex_digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+    if (!hex_digit) return 0;
+  }
+  return text::Val(std::string("$") + code.str()).value;
+}
+
+}  // namespace kelmora::console

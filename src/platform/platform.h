@@ -1,0 +1,147 @@
+// Everything the program asks of the operating system. One implementation per
+// OS: platform-win32.cc (the primary platform) and platform-posix.cc. No other
+// file of the program includes an OS header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelmora::platform {
+
+// Called once, first thing in main. Keeps argc/argv where the OS does not
+// offer the raw command line.
+void Init(int argc, char** argv);
+
+// ---------------------------------------------------------------- files
+
+// Opaque handle of an open file; kNoFile when no file is open.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+enum class FileAccess { Read, Write, ReadWrite };
+// What other processes may do with the file while it is open.
+enum class FileShare { None, Read, Write, ReadWrite };
+
+// OS error code; 0 means success.
+using ErrorCode = std::uint32_t;
+
+// Opens an existing file; never creates one.
+ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
+                           FileShare share, FileHandle* out);
+// Reads up to `size` bytes; *got is 0 at the end of the file.
+ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
+                       std::size_t* got);
+ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
+                      std::size_t* written);
+ErrorCode SeekFile(FileHandle file, std::int64_t position);
+ErrorCode TellFile(FileHandle file, std::int64_t* position);
+ErrorCode SizeOfFile(FileHandle file, std::int64_t* size);
+// Cuts the file at its current position.
+ErrorCode TruncateFile(FileHandle file);
+void CloseFile(FileHandle file);
+
+enum class PathKind { Missing, File, Directory };
+// Missing also covers a path whose attributes cannot be read.
+PathKind QueryPath(const std::string& path);
+
+// The OS's own message text for an error code, without a trailing line end.
+std::string ErrorText(ErrorCode code);
+
+// ------------------------------------------------------ process, command line
+
+// The command line as one text where the OS keeps it so (Windows); nullopt
+// where the OS hands over split words (then use ArgumentWords).
+std::optional<std::string> RawCommandLine();
+// The words the OS split the command line into, word 0 the program name.
+std::vector<std::string> ArgumentWords();
+// Full path of the running executable (links resolved where the OS has them).
+std::string ExecutablePath();
+// Directory separators of this OS's paths; the first one is the one to add.
+std::string_view PathSeparators();
+
+[[noreturn]] void ExitProcess(int code);
+
+// ---------------------------------------------------------------- clock
+
+struct LocalTime {
+  int year, month, day, hour, minute, second;
+};
+LocalTime ReadLocalTime();
+
+// ------------------------------------------------------- sound and waiting
+
+void Sleep(int milliseconds);
+// Returns after `milliseconds`; plays a tone where the OS has a generator.
+void Tone(int hertz, int milliseconds);
+// The system's default alert sound (BEL).
+void AlertSound();
+
+// ------------------------------------------------------------- console
+
+enum class OutputKind {
+  Console,   // a Windows console: text is placed as cells
+  Terminal,  // a terminal that takes ANSI colour sequences
+  Stream,    // a pipe or a file: bytes as they are
+};
+OutputKind StandardOutputKind();
+
+struct ScreenInfo {
+  int width = 80, height = 25;
+  int cursor_x = 0, cursor_y = 0;
+  std::uint8_t attribute_under_cursor = 0x07;
+};
+// Console only. False when the console cannot be asked.
+bool ReadScreenInfo(ScreenInfo* info);
+// Console only: puts `size` cells on row y from column x, all in `attribute`.
+void WriteCells(int x, int y, const char* chars, std::size_t size,
+                std::uint8_t attribute);
+// Console only: moves rows 1..height-1 up by one and blanks the last row
+// with spaces in `fill_attribute`.
+void ScrollUp(std::uint8_t fill_attribute);
+// Console only: places the visible cursor.
+void SetCursor(int x, int y);
+
+// Bytes to standard output / standard error, unchanged.
+void WriteStandardOutput(const char* data, std::size_t size);
+void WriteStandardError(const char* data, std::size_t size);
+
+// Input mode without line input and echo, and break handling: an interrupt
+// key typed during the run does not stop it; the break key (Ctrl+Break,
+// Ctrl+\) ends the process at once.
+void SetUpConsoleInput();
+
+// A background thread that keeps the console cursor on the recorded
+// position (console only; elsewhere these do nothing).
+void StartCursorFollower(int x, int y);
+void RecordCursor(int x, int y);
+// Stops the thread and places the cursor on the last recorded position.
+void StopCursorFollower();
+
+// ------------------------------------------------------------- faults
+
+struct Fault {
+  // Windows exception code, when the fault came from one.
+  std::optional<std::uint32_t> exception_code;
+  // Fault number already known to the platform (signals); 0 if it is to be
+  // taken from exception_code.
+  int fault_number = 0;
+  // Offset of the faulting instruction from the program's load address.
+  std::uintptr_t address = 0;
+};
+using FaultHandler = void (*)(const Fault& fault);
+// `handler` is called on the faulting thread and must end the process.
+void InstallFaultHandler(FaultHandler handler);
+// Address of the code that called the caller, as an offset from the load
+// address (for faults the program raises itself).
+std::uintptr_t CallerAddress();
+
+// ------------------------------------------------------------ player window
+
+// Caption of the first top-level window of `window_class`, converted to the
+// console's OEM code page; nullopt when there is no such window.
+std::optional<std::string> FindWindowCaption(const std::string& window_class);
+
+}  // namespace kelmora::platform

@@ -1,0 +1,33 @@
+// Number text: parsing (Val) and formatting (Str) of 32-bit signed integers.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "text/bounded_string.h"
+
+namespace kelmora::text {
+
+struct ValResult {
+  std::int32_t value = 0;
+  // 0 on success; otherwise the 1-based position of the offending character,
+  // or the text's length + 1 when it ended before a digit.
+  std::int32_t code = 0;
+};
+
+// Leading spaces (0x20 only), an optional sign, an optional "$" for
+// hexadecimal digits, then digits up to the end of the text. Out-of-range
+// values are errors; "$" patterns of up to 8 digits read as two's complement.
+ValResult Val(std::string_view text);
+
+// Val's value, 0 for any text that is not a number.
+std::int32_t StrToInt(std::string_view text);
+
+// Decimal digits, "-" first for a negative value, right-aligned in `width`
+// with spaces (never cut).
+ShortString Str(std::int32_t value, int width);
+
+// Str with width 0.
+ShortString IntToStr(std::int32_t value);
+
+}  // namespace kelmora::text

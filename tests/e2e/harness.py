@@ -1,0 +1,95 @@
+"""The pieces the e2e cases are made of."""
+import dataclasses
+import os
+import shutil
+import subprocess
+from typing import Callable, Optional
+
+BANNER = b"\r\nToval's template processor v1.0\r\n\r\n"
+BULLET = b" \xfe "
+
+
+def clean_run(name: str) -> bytes:
+    """What a run without any message writes for the file `name`."""
+    return (BANNER + b"reading config... done!\r\nprocessing [" + name.encode("latin-1")
+            + b"]... done!\r\n")
+
+
+class Context:
+    """One scratch folder with a copy of the program in it."""
+
+    def __init__(self, folder, program, runner, on_wine):
+        self.folder = folder
+        self.on_wine = on_wine
+        self.runner = runner
+        self.program = folder / ("kelmora.exe" if on_wine else "kelmora")
+        shutil.copy2(program, self.program)
+
+    def path(self, name: str):
+        return self.folder / name
+
+    def write(self, name: str, data: bytes):
+        target = self.folder / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(data)
+
+    def read(self, name: str) -> bytes:
+        return (self.folder / name).read_bytes()
+
+    def run(self, args, timeout=60):
+        command = list(self.runner) + [str(self.program)] + list(args)
+        result = subprocess.run(command, cwd=self.folder, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=timeout)
+        return result.returncode, result.stdout
+
+
+@dataclasses.dataclass
+class Case:
+    """A run of the program and what it must leave behind.
+
+    args: the command-line arguments; by default the one template "in.txt".
+    files: files placed in the scratch folder before the run.
+    ctl: the kelmora.ctl beside the program; None for no settings file.
+    stdout: the exact bytes expected, or a function of the context giving them.
+    after: files and their exact bytes after the run.
+    check: more checks, a function (context, exit_code, stdout) -> [problems].
+    platforms: "both", "linux" or "wine".
+    """
+    name: str
+    args: Optional[list] = None
+    files: dict = dataclasses.field(default_factory=dict)
+    ctl: Optional[bytes] = b""
+    exit_code: int = 0
+    stdout: object = None
+    after: dict = dataclasses.field(default_factory=dict)
+    setup: Optional[Callable] = None
+    check: Optional[Callable] = None
+    platforms: str = "both"
+
+    def runs_on(self, on_wine: bool) -> bool:
+        return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")
+
+    def run(self, context: Context):
+        if self.ctl is not None:
+            context.write("kelmora.ctl", self.ctl)
+        for name, data in self.files.items():
+            context.write(name, data)
+        if self.setup:
+            self.setup(context)
+        args = ["in.txt"] if self.args is None else self.args
+        code, out = context.run(args)
+
+        problems = []
+        if code != self.exit_code:
+            problems.append(f"exit code {code}, expected {self.exit_code}")
+        expected = self.stdout(context) if callable(self.stdout) else self.stdout
+        if expected is not None and out != expected:
+            problems.append(f"stdout\n  got      {out!r}\n  expected {expected!r}")
+        for name, data in self.after.items():
+            got = context.read(name)
+            if got != data:
+                problems.append(f"file {name}\n  got      {got[:300]!r}\n  expected {data[:300]!r}")
+        if self.check:
+            problems.extend(self.check(context, code, out))
+        return problems
