@@ -1,0 +1,41 @@
+// Function calls of the template language: a registered name, "{", an
+// argument and "}", replaced by what the function's handler makes of the
+// argument. Calls nest; the rightmost call is evaluated first.
+#pragma once
+
+#include <vector>
+
+#include "text/bounded_string.h"
+
+namespace kelmora::templating {
+
+// Receives the argument text and leaves its result in the same string.
+using FunctionHandler = void (*)(text::ShortString& argument);
+
+struct FunctionEntry {
+  text::ShortString name;
+  FunctionHandler handler;
+};
+
+// The functions a replacement table evaluates, in registration order.
+class FunctionRegistry {
+ public:
+  // Holds "@PAD", "@NUM" and "@SIZE", in this order.
+  FunctionRegistry();
+
+  // Replaces the handler of an entry of the same name (letter case ignored;
+  // the first spelling stays) or appends a new entry.
+  void RegisterFunction(const text::ShortString& name, FunctionHandler handler);
+
+  const std::vector<FunctionEntry>& entries() const { return entries_; }
+
+ private:
+  std::vector<FunctionEntry> entries_;
+};
+
+// Evaluates every call of `line` in place; the line keeps within its
+// capacity by losing characters at its beginning.
+void EvaluateCalls(const FunctionRegistry& registry, text::LongLine& line);
+void EvaluateCalls(const FunctionRegistry& registry, text::ShortString& line);
+
+}  // namespace kelmora::templating
