@@ -26,14 +26,10 @@ class BoundedString {
   // Implicit on purpose: assigning any text cuts it to the capacity.
   BoundedString(std::string_view text) { Assign(text); }
   BoundedString(const char* text) { Assign(text); }
+  BoundedString(const std::string& text) { Assign(text); }
   template <std::size_t Other>
   explicit BoundedString(const BoundedString<Other>& other) {
     Assign(other.view());
-  }
-
-  BoundedString& operator=(std::string_view text) {
-    Assign(text);
-    return *this;
   }
 
   void Assign(std::string_view text) {
@@ -75,6 +71,9 @@ class BoundedString {
   }
   friend bool operator==(const BoundedString& a, std::string_view b) {
     return a.view() == b;
+  }
+  friend bool operator==(const BoundedString& a, const char* b) {
+    return a.view() == std::string_view(b);
   }
   // Byte by byte as unsigned values; a prefix is the smaller.
   friend std::strong_ordering operator<=>(const BoundedString& a,

@@ -1,0 +1,61 @@
+#include "app/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kelmora::app {
+namespace {
+
+struct DirCase {
+  std::string path;
+  std::string directory;
+};
+
+TEST(DirOf, WindowsPaths) {
+  const DirCase cases[] = {
+      {"kelmora.exe", ""},
+      {"\\kelmora.exe", "\\"},
+      {"C:\\kelmora.exe", "C:\\"},
+      {"C:\\tools\\kelmora.exe", "C:\\tools"},
+      {"C:kelmora.exe", "C:"},
+      {"\\\\server\\share\\k.exe", "\\\\server\\share"},
+      {"", ""},
+      {std::string("a\0b", 3), std::string("a\0", 2)},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DirOf(c.path, kWindowsPaths).str(), c.directory) << c.path;
+}
+
+TEST(DirOf, PosixPaths) {
+  const DirCase cases[] = {
+      {"kelmora", ""},
+      {"/kelmora", "/"},
+      {"/usr/local/bin/kelmora", "/usr/local/bin"},
+      {"C:/x", "C:"},  // a colon is an ordinary character here
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DirOf(c.path, kPosixPaths).str(), c.directory) << c.path;
+}
+
+TEST(AddBackslash, AddsOneSeparatorOnlyWhereNeeded) {
+  const DirCase windows[] = {
+      {"", ""}, {"C:", "C:"}, {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"}};
+  for (const auto& c : windows)
+    EXPECT_EQ(AddBackslash(c.path, kWindowsPaths).str(), c.directory) << c.path;
+  const DirCase posix[] = {{"", ""}, {"/", "/"}, {"/opt/k", "/opt/k/"}, {"C:", "C:/"}};
+  for (const auto& c : posix)
+    EXPECT_EQ(AddBackslash(c.path, kPosixPaths).str(), c.directory) << c.path;
+}
+
+TEST(SettingsPath, ExecutableInADriveRootOrFolderOrNowhere) {
+  auto settings_path = [](const std::string& exe) {
+    return (AddBackslash(DirOf(exe, kWindowsPaths), kWindowsPaths) + "kelmora.ctl").str();
+  };
+  EXPECT_EQ(settings_path("D:\\kelmora.exe"), "D:\\kelmora.ctl");
+  EXPECT_EQ(settings_path("D:\\bin\\kelmora.exe"), "D:\\bin\\kelmora.ctl");
+  EXPECT_EQ(settings_path("kelmora.exe"), "kelmora.ctl");
+}
+
+}  // namespace
+}  // namespace kelmora::app
