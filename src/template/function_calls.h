@@ -33,8 +33,12 @@ class FunctionRegistry {
   std::vector<FunctionEntry> entries_;
 };
 
-// Evaluates every call of `line` in place; the line keeps within its
-// capacity by losing characters at its beginning.
+// Evaluates every call of `line` in place, in passes: each pass evaluates
+// the call whose "{" stands furthest right, so inner calls go first. The
+// argument runs to the first "}" (none: the argument is empty) and reaches
+// the handler cut to 255 characters. A "@" before a name keeps that call
+// literal for the pass and is removed. The line keeps within its capacity
+// by losing characters at its beginning.
 void EvaluateCalls(const FunctionRegistry& registry, text::LongLine& line);
 void EvaluateCalls(const FunctionRegistry& registry, text::ShortString& line);
 

@@ -1,0 +1,135 @@
+#include "template/formatting.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <string>
+
+#include "text/char_case.h"
+#include "text/number.h"
+
+namespace kelmora::templating {
+namespace {
+
+using text::ShortString;
+
+const text::CharSet kArgumentDelimiters("|");
+
+ShortString Word(int n, const ShortString& argument) {
+  return ExtractWord(n, argument.view(), kArgumentDelimiters);
+}
+
+// The first character of `word`; an empty word yields a space, which no
+// caller can show (its width word is then missing too, so it reads as 0).
+char FirstCharacter(const ShortString& word) {
+  return word.empty() ? ' ' : word.front();
+}
+
+ShortString Fill(char fill, std::size_t count) {
+  return ShortString(std::string(count, fill));
+}
+
+bool AllDigits(const ShortString& word) {
+  for (char c : word.view()) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t WordPosition(int n, std::string_view text,
+                         const text::CharSet& delimiters) {
+  int count = 0;
+  std::size_t at = 0;
+  while (at < text.size() && count != n) {
+    while (at < text.size() && delimiters.Contains(text[at])) ++at;
+    if (at < text.size()) ++count;
+    if (count == n) return at + 1;
+    while (at < text.size() && !delimiters.Contains(text[at])) ++at;
+  }
+  return 0;
+}
+
+ShortString ExtractWord(int n, std::string_view text,
+                        const text::CharSet& delimiters) {
+  std::size_t start = WordPosition(n, text, delimiters);
+  if (start == 0) return {};
+  std::size_t end = start - 1;
+  while (end < text.size() && !delimiters.Contains(text[end])) ++end;
+  return ShortString(text.substr(start - 1, end - (start - 1)));
+}
+
+ShortString PadLeft(const ShortString& text, char fill, std::uint8_t width) {
+  if (text.size() >= width) return text;
+  return Fill(fill, width - text.size()) + text;
+}
+
+ShortString PadRight(const ShortString& text, char fill, std::uint8_t width) {
+  if (text.size() >= width) return text;
+  return text + Fill(fill, width - text.size());
+}
+
+ShortString PadCenter(const ShortString& text, char fill, std::uint8_t width) {
+  if (text.size() >= width) return text;
+  std::size_t left = (width - text.size()) / 2;
+  return PadRight(Fill(fill, left) + text, fill, width);
+}
+
+void PadText(ShortString& argument) {
+  ShortString alignment = text::UpperStr866(Word(1, argument));
+  char fill = FirstCharacter(Word(2, argument));
+  std::int32_t width = text::StrToInt(Word(3, argument).view());
+  ShortString body = Word(4, argument);
+
+  // The cut compares with the whole width; padding sees only its low 8 bits.
+  auto length = static_cast<std::int32_t>(body.size());
+  bool too_long = length > width;
+  std::int32_t keep = std::max(width, 0);  // a width of 0 or below keeps nothing
+  auto pad_width = static_cast<std::uint8_t>(static_cast<std::uint32_t>(width) & 0xFF);
+  if (alignment == "LEFT") {
+    argument = too_long ? Copy(body, length - keep + 1, keep)
+                        : PadLeft(body, fill, pad_width);
+  } else if (alignment == "RIGHT") {
+    argument = too_long ? Copy(body, 1, keep) : PadRight(body, fill, pad_width);
+  } else if (alignment == "CENTER") {
+    argument = too_long ? Copy(body, (length - keep + 1) / 2, keep)
+                        : PadCenter(body, fill, pad_width);
+  } else {
+    argument = PadCenter(body, fill, pad_width);
+  }
+}
+
+void GroupDigits(ShortString& argument) {
+  char separator = FirstCharacter(Word(1, argument));
+  ShortString number = Word(2, argument);
+  if (!AllDigits(number)) {
+    argument = number;
+    return;
+  }
+  // Built in full, then cut: a result over 255 characters loses its end.
+  std::string grouped(number.view());
+  for (std::size_t at = number.size(); at > 3; at -= 3) {
+    grouped.insert(at - 3, 1, separator);
+  }
+  argument = grouped;
+}
+
+void ScaleSize(ShortString& argument) {
+  static constexpr std::array<std::string_view, 4> kUnits = {"b", "Kb", "Mb",
+                                                             "Gb"};
+  std::int64_t wanted = text::StrToInt(Word(1, argument).view());
+  std::int32_t value = text::StrToInt(Word(2, argument).view());
+  std::size_t unit = 0;
+  ShortString result;
+  // Stops at "Gb" whatever the length: the table has no larger unit.
+  do {
+    value /= 1024;
+    ++unit;
+    result = text::IntToStr(value) + kUnits[unit];
+  } while (std::abs(wanted - static_cast<std::int64_t>(result.size())) > 1 &&
+           value != 0 && unit + 1 < kUnits.size());
+  argument = result;
+}
+
+}  // namespace kelmora::templating

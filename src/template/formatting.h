@@ -1,0 +1,48 @@
+// The formatting functions of the template language, "@PAD", "@NUM" and
+// "@SIZE", and the word and padding routines they are made of. The handlers
+// never fail: any argument gives some text of at most 255 characters.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "text/bounded_string.h"
+#include "text/search.h"
+
+namespace kelmora::templating {
+
+// 1-based position where the n-th word of `text` begins, or 0 when there
+// are fewer than n words. Words are runs of characters not in `delimiters`;
+// a run of delimiters only separates, so no word is empty.
+std::size_t WordPosition(int n, std::string_view text,
+                         const text::CharSet& delimiters);
+
+// The n-th word of `text`, or the empty text.
+text::ShortString ExtractWord(int n, std::string_view text,
+                              const text::CharSet& delimiters);
+
+// `text` padded with `fill` to `width` characters: fill on the left, on the
+// right, or split with the odd one on the right. A text at least as long as
+// the width comes back unchanged, never cut.
+text::ShortString PadLeft(const text::ShortString& text, char fill,
+                          std::uint8_t width);
+text::ShortString PadRight(const text::ShortString& text, char fill,
+                           std::uint8_t width);
+text::ShortString PadCenter(const text::ShortString& text, char fill,
+                            std::uint8_t width);
+
+// "@PAD{alignment|fill|width|text}": LEFT, RIGHT or CENTER pad the text to
+// the width or cut it to the width; any other alignment word pads to the
+// centre and never cuts. Padding takes the width modulo 256.
+void PadText(text::ShortString& argument);
+
+// "@NUM{separator|number}": the separator between groups of three digits,
+// counted from the right; a number with any non-digit comes back unchanged.
+void GroupDigits(text::ShortString& argument);
+
+// "@SIZE{length|bytes}": the size in Kb, Mb or Gb, scaled until the text
+// is within one character of the wanted length, the value reaches 0, or the
+// unit reaches Gb.
+void ScaleSize(text::ShortString& argument);
+
+}  // namespace kelmora::templating
