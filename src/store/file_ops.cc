@@ -1,0 +1,14 @@
+#include "store/file_ops.h"
+
+namespace kelmora::store {
+
+const FileOps& SystemFileOps() {
+  static const FileOps ops{
+      platform::OpenExistingFile, platform::ReadFromFile, platform::WriteToFile,
+      platform::SeekFile,         platform::SizeOfFile,   platform::TruncateFile,
+      platform::CloseFile,
+  };
+  return ops;
+}
+
+}  // namespace kelmora::store

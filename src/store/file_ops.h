@@ -1,0 +1,34 @@
+// The raw file calls a file stream makes. Tests swap them to make any one
+// call fail; the program uses the operating system's own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kelmora::store {
+
+struct FileOps {
+  std::function<platform::ErrorCode(const std::string& path, platform::FileAccess,
+                                    platform::FileShare, platform::FileHandle* out)>
+      open;
+  std::function<platform::ErrorCode(platform::FileHandle, void* into,
+                                    std::size_t size, std::size_t* got)>
+      read;
+  std::function<platform::ErrorCode(platform::FileHandle, const void* from,
+                                    std::size_t size, std::size_t* written)>
+      write;
+  std::function<platform::ErrorCode(platform::FileHandle, std::int64_t position)> seek;
+  std::function<platform::ErrorCode(platform::FileHandle, std::int64_t* size)> size;
+  // Cuts the file at the OS's current file position.
+  std::function<platform::ErrorCode(platform::FileHandle)> truncate;
+  std::function<void(platform::FileHandle)> close;
+};
+
+// The operating system's calls.
+const FileOps& SystemFileOps();
+
+}  // namespace kelmora::store
