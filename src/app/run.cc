@@ -3,8 +3,12 @@
 #include <vector>
 
 #include "app/file_names.h"
+#include "config/replace_table.h"
 #include "console/console.h"
 #include "console/markup.h"
+#include "platform/platform.h"
+#include "store/file_stream.h"
+#include "template/template_pass.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
 
@@ -38,6 +42,24 @@ void WriteBanner() {
   text::Halt(kExitFileNotFound);
 }
 
+// Continues the open "processing" line.
+[[noreturn]] void StopOnNotRewritten(const ShortString& name, platform::ErrorCode error) {
+  WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
+              "] ~0C~NOT~07~ rewritten!\r\n");
+  WriteMarkup(ShortString("   ") + DoubleTildes(platform::ErrorText(error)) + "\r\n");
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitNotRewritten);
+}
+
+// Opens the file and runs the template pass over it with `table`; the
+// stream is closed on return, before anything is reported.
+templating::PassOutcome RewriteTemplate(const ShortString& name,
+                                        const config::ReplaceTable& table) {
+  store::FileStream stream(name.str(), store::kOpenReadWrite, 4096);
+  return templating::ProcessTemplate(stream,
+                                     [&table](text::LongLine& line) { table.Apply(line); });
+}
+
 }  // namespace
 
 void Run() {
@@ -52,11 +74,15 @@ void Run() {
 
   if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
 
-  // The replacement table is created and the names file applied here.
+  config::ReplaceTable table;
+  // The names file is applied here.
   WriteMarkup(kDone);
 
   PlainWrite((ShortString("processing [") + file_name + "]... ").view());
-  // The counter and song pairs are added and the template rewritten here.
+  // The counter and song pairs are added here.
+
+  templating::PassOutcome outcome = RewriteTemplate(file_name, table);
+  if (!outcome.ok) StopOnNotRewritten(file_name, outcome.error);
   WriteMarkup(kDone);
   text::Halt(kExitOk);
 }

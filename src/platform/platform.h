@@ -50,6 +50,14 @@ PathKind QueryPath(const std::string& path);
 // The OS's own message text for an error code, without a trailing line end.
 std::string ErrorText(ErrorCode code);
 
+// The OS's code for "not enough memory", for failures that the program
+// detects itself rather than receives from an OS call.
+#ifdef _WIN32
+inline constexpr ErrorCode kNotEnoughMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
+#else
+inline constexpr ErrorCode kNotEnoughMemory = 12;  // ENOMEM
+#endif
+
 // ------------------------------------------------------ process, command line
 
 // The command line as one text where the OS keeps it so (Windows); nullopt
