@@ -1,0 +1,404 @@
+// Win32 half of the platform layer (kernel32 and user32 only).
+#include "platform/platform.h"
+
+#include <windows.h>
+// <excpt.h> makes exception_code a macro, which would rename Fault's field.
+#undef exception_code
+
+#include <algorithm>
+#include <atomic>
+
+// The linker's symbol at the image's load address.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace kelmora::platform {
+namespace {
+
+std::vector<std::string> g_arguments;
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+ErrorCode LastError() { return static_cast<ErrorCode>(::GetLastError()); }
+
+// ReadFile and WriteFile take at most a DWORD of bytes at a time.
+DWORD ChunkSize(std::size_t size) {
+  return static_cast<DWORD>(std::min<std::size_t>(size, 0x40000000));
+}
+
+std::uintptr_t OffsetFromLoadAddress(std::uintptr_t address) {
+  auto base = reinterpret_cast<std::uintptr_t>(&__ImageBase);
+  return address >= base ? address - base : address;
+}
+
+}  // namespace
+
+void Init(int argc, char** argv) { g_arguments.assign(argv, argv + argc); }
+
+// ---------------------------------------------------------------- files
+
+namespace {
+
+DWORD DesiredAccess(FileAccess access) {
+  switch (access) {
+    case FileAccess::Read: return GENERIC_READ;
+    case FileAccess::Write: return GENERIC_WRITE;
+    case FileAccess::ReadWrite: return GENERIC_READ | GENERIC_WRITE;
+  }
+  return GENERIC_READ;
+}
+
+DWORD ShareMode(FileShare share) {
+  switch (share) {
+    case FileShare::None: return 0;
+    case FileShare::Read: return FILE_SHARE_READ;
+    case FileShare::Write: return FILE_SHARE_WRITE;
+    case FileShare::ReadWrite: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+  }
+  return 0;
+}
+
+// Moves the file pointer; *at receives the new position.
+ErrorCode MoveFilePointer(FileHandle file, std::int64_t distance, DWORD method,
+                          std::int64_t* at) {
+  LONG high = static_cast<LONG>(distance >> 32);
+  DWORD low = ::SetFilePointer(ToHandle(file), static_cast<LONG>(distance & 0xFFFFFFFF),
+                               &high, method);
+  // INVALID_SET_FILE_POINTER is also a valid low half; only GetLastError tells.
+  if (low == INVALID_SET_FILE_POINTER) {
+    if (ErrorCode error = LastError()) return error;
+  }
+  *at = (static_cast<std::int64_t>(high) << 32) | low;
+  return 0;
+}
+
+}  // namespace
+
+ErrorCode OpenExistingFile(const std::string& path, FileAccess access, FileShare share,
+                           FileHandle* out) {
+  *out = kNoFile;
+  HANDLE handle = ::CreateFileA(path.c_str(), DesiredAccess(access), ShareMode(share),
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *out = reinterpret_cast<FileHandle>(handle);
+  return 0;
+}
+
+ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
+  DWORD read = 0;
+  *got = 0;
+  if (!::ReadFile(ToHandle(file), buffer, ChunkSize(size), &read, nullptr))
+    return LastError();
+  *got = read;
+  return 0;
+}
+
+ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
+                      std::size_t* written) {
+  const char* bytes = static_cast<const char*>(data);
+  *written = 0;
+  while (*written < size) {
+    DWORD done = 0;
+    if (!::WriteFile(ToHandle(file), bytes + *written, ChunkSize(size - *written), &done,
+                     nullptr))
+      return LastError();
+    if (done == 0) return ERROR_WRITE_FAULT;
+    *written += done;
+  }
+  return 0;
+}
+
+ErrorCode SeekFile(FileHandle file, std::int64_t position) {
+  std::int64_t at = 0;
+  return MoveFilePointer(file, position, FILE_BEGIN, &at);
+}
+
+ErrorCode TellFile(FileHandle file, std::int64_t* position) {
+  return MoveFilePointer(file, 0, FILE_CURRENT, position);
+}
+
+ErrorCode SizeOfFile(FileHandle file, std::int64_t* size) {
+  std::int64_t at = 0;
+  if (ErrorCode error = TellFile(file, &at)) return error;
+  if (ErrorCode error = MoveFilePointer(file, 0, FILE_END, size)) return error;
+  return SeekFile(file, at);
+}
+
+ErrorCode TruncateFile(FileHandle file) {
+  if (!::SetEndOfFile(ToHandle(file))) return LastError();
+  return 0;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kNoFile) ::CloseHandle(ToHandle(file));
+}
+
+PathKind QueryPath(const std::string& path) {
+  if (path.empty()) return PathKind::Missing;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Directory : PathKind::File;
+}
+
+std::string ErrorText(ErrorCode code) {
+  char buffer[512];
+  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  std::string text(buffer, length);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  if (text.empty()) text = "system error " + std::to_string(code);
+  return text;
+}
+
+// ------------------------------------------------------ process, command line
+
+std::optional<std::string> RawCommandLine() { return std::string(::GetCommandLineA()); }
+
+std::vector<std::string> ArgumentWords() { return g_arguments; }
+
+std::string ExecutablePath() {
+  // Long enough for any path the system can hand out, \\?\ forms included.
+  std::string path(32768, '\0');
+  DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path;
+}
+
+std::string_view PathSeparators() { return "\\/"; }
+
+void ExitProcess(int code) { ::ExitProcess(static_cast<UINT>(code)); }
+
+// ---------------------------------------------------------------- clock
+
+LocalTime ReadLocalTime() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+// ------------------------------------------------------- sound and waiting
+
+void Sleep(int milliseconds) {
+  if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+void Tone(int hertz, int milliseconds) {
+  if (milliseconds <= 0) return;
+  // Beep returns at once where no tone can be played; the caller relies on
+  // the duration, so make up the rest of it.
+  DWORD start = ::GetTickCount();
+  ::Beep(static_cast<DWORD>(std::clamp(hertz, 37, 32767)), static_cast<DWORD>(milliseconds));
+  DWORD spent = ::GetTickCount() - start;
+  if (spent < static_cast<DWORD>(milliseconds))
+    ::Sleep(static_cast<DWORD>(milliseconds) - spent);
+}
+
+void AlertSound() { ::MessageBeep(MB_OK); }
+
+// ------------------------------------------------------------- console
+
+namespace {
+
+HANDLE OutputHandle() { return ::GetStdHandle(STD_OUTPUT_HANDLE); }
+
+SHORT ToShort(int value) { return static_cast<SHORT>(value); }
+
+COORD At(int x, int y) { return COORD{ToShort(x), ToShort(y)}; }
+
+// A console may refuse a single transfer of more than about 64 KiB of cells.
+constexpr int kMaxCellsPerCall = 8000;
+
+// Copies rows [from, from + count) of the buffer to start at row `to`.
+void CopyRows(int width, int from, int to, int count) {
+  std::vector<CHAR_INFO> cells(static_cast<std::size_t>(width * count));
+  COORD size = At(width, count);
+  SMALL_RECT source = {0, ToShort(from), ToShort(width - 1), ToShort(from + count - 1)};
+  if (!::ReadConsoleOutputA(OutputHandle(), cells.data(), size, At(0, 0), &source)) return;
+  SMALL_RECT target = {0, ToShort(to), ToShort(width - 1), ToShort(to + count - 1)};
+  ::WriteConsoleOutputA(OutputHandle(), cells.data(), size, At(0, 0), &target);
+}
+
+}  // namespace
+
+OutputKind StandardOutputKind() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  return ::GetConsoleScreenBufferInfo(OutputHandle(), &info) ? OutputKind::Console
+                                                              : OutputKind::Stream;
+}
+
+bool ReadScreenInfo(ScreenInfo* info) {
+  CONSOLE_SCREEN_BUFFER_INFO console;
+  if (!::GetConsoleScreenBufferInfo(OutputHandle(), &console)) return false;
+  info->width = console.dwSize.X;
+  info->height = console.dwSize.Y;
+  info->cursor_x = console.dwCursorPosition.X;
+  info->cursor_y = console.dwCursorPosition.Y;
+  WORD attribute = 0;
+  DWORD read = 0;
+  if (::ReadConsoleOutputAttribute(OutputHandle(), &attribute, 1, console.dwCursorPosition,
+                                   &read) &&
+      read == 1) {
+    info->attribute_under_cursor = static_cast<std::uint8_t>(attribute & 0xFF);
+  } else {
+    info->attribute_under_cursor = static_cast<std::uint8_t>(console.wAttributes & 0xFF);
+  }
+  return true;
+}
+
+void WriteCells(int x, int y, const char* chars, std::size_t size, std::uint8_t attribute) {
+  if (size == 0) return;
+  std::vector<CHAR_INFO> cells(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    cells[i].Char.AsciiChar = chars[i];
+    cells[i].Attributes = attribute;
+  }
+  int count = static_cast<int>(size);
+  SMALL_RECT target = {ToShort(x), ToShort(y), ToShort(x + count - 1), ToShort(y)};
+  ::WriteConsoleOutputA(OutputHandle(), cells.data(), At(count, 1), At(0, 0), &target);
+}
+
+void ScrollUp(std::uint8_t fill_attribute) {
+  CONSOLE_SCREEN_BUFFER_INFO console;
+  if (!::GetConsoleScreenBufferInfo(OutputHandle(), &console)) return;
+  int width = console.dwSize.X, height = console.dwSize.Y;
+  if (width <= 0 || height <= 0) return;
+  int rows_per_call = std::max(1, kMaxCellsPerCall / width);
+  // Top to bottom, so every row is read before it is overwritten.
+  for (int row = 1; row < height; row += rows_per_call)
+    CopyRows(width, row, row - 1, std::min(rows_per_call, height - row));
+  std::string blank(static_cast<std::size_t>(width), ' ');
+  WriteCells(0, height - 1, blank.data(), blank.size(), fill_attribute);
+}
+
+void SetCursor(int x, int y) { ::SetConsoleCursorPosition(OutputHandle(), At(x, y)); }
+
+namespace {
+
+void WriteAll(HANDLE handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    DWORD done = 0;
+    // Console failures are ignored.
+    if (!::WriteFile(handle, data, ChunkSize(size), &done, nullptr) || done == 0) return;
+    data += done;
+    size -= done;
+  }
+}
+
+// Every break event goes on to the default handling, which ends the process
+// at once. Ctrl+C never gets here: the input mode takes it as a key.
+BOOL WINAPI PassBreakOn(DWORD /*event*/) { return FALSE; }
+
+}  // namespace
+
+void WriteStandardOutput(const char* data, std::size_t size) {
+  WriteAll(OutputHandle(), data, size);
+}
+
+void WriteStandardError(const char* data, std::size_t size) {
+  WriteAll(::GetStdHandle(STD_ERROR_HANDLE), data, size);
+}
+
+void SetUpConsoleInput() {
+  // Only mouse events: no line input, no echo, Ctrl+C as an ordinary key.
+  ::SetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), ENABLE_MOUSE_INPUT);
+  ::SetConsoleCtrlHandler(PassBreakOn, TRUE);
+}
+
+// ------------------------------------------------- cursor follower thread
+
+namespace {
+
+// Written by the main thread, read by the follower; a stale read only delays
+// the cursor move by one wake-up.
+std::atomic<int> g_recorded_x{0}, g_recorded_y{0};
+std::atomic<bool> g_stop_following{false};
+HANDLE g_cursor_event = nullptr;
+HANDLE g_cursor_thread = nullptr;
+
+constexpr DWORD kFollowerWakeUp = 300;
+constexpr DWORD kFollowerStopWait = 2000;
+
+DWORD WINAPI FollowCursor(LPVOID /*unused*/) {
+  int applied_x = -1, applied_y = -1;
+  while (!g_stop_following.load(std::memory_order_relaxed)) {
+    ::WaitForSingleObject(g_cursor_event, kFollowerWakeUp);
+    int x = g_recorded_x.load(std::memory_order_relaxed);
+    int y = g_recorded_y.load(std::memory_order_relaxed);
+    if (x != applied_x || y != applied_y) {
+      SetCursor(x, y);
+      applied_x = x;
+      applied_y = y;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void StartCursorFollower(int x, int y) {
+  if (g_cursor_thread != nullptr) return;
+  RecordCursor(x, y);
+  g_stop_following = false;
+  g_cursor_event = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (g_cursor_event == nullptr) return;
+  g_cursor_thread = ::CreateThread(nullptr, 0, FollowCursor, nullptr, 0, nullptr);
+}
+
+void RecordCursor(int x, int y) {
+  g_recorded_x.store(x, std::memory_order_relaxed);
+  g_recorded_y.store(y, std::memory_order_relaxed);
+  if (g_cursor_event != nullptr) ::SetEvent(g_cursor_event);
+}
+
+void StopCursorFollower() {
+  if (g_cursor_thread == nullptr) return;
+  g_stop_following = true;
+  ::SetEvent(g_cursor_event);
+  // The thread must not move the cursor after the final placement below.
+  ::WaitForSingleObject(g_cursor_thread, kFollowerStopWait);
+  ::CloseHandle(g_cursor_thread);
+  g_cursor_thread = nullptr;
+  SetCursor(g_recorded_x.load(), g_recorded_y.load());
+}
+
+// ------------------------------------------------------------- faults
+
+namespace {
+
+FaultHandler g_fault_handler = nullptr;
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+  Fault fault;
+  fault.exception_code = static_cast<std::uint32_t>(record->ExceptionCode);
+  fault.address = OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(record->ExceptionAddress));
+  if (g_fault_handler != nullptr) g_fault_handler(fault);
+  // Only reached without a handler: the system ends the process with the
+  // exception code.
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+void InstallFaultHandler(FaultHandler handler) {
+  g_fault_handler = handler;
+  ::SetUnhandledExceptionFilter(OnUnhandledException);
+}
+
+std::uintptr_t CallerAddress() {
+  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(__builtin_return_address(0)));
+}
+
+// ------------------------------------------------------------ player window
+
+std::optional<std::string> FindWindowCaption(const std::string& window_class) {
+  HWND window = ::FindWindowA(window_class.c_str(), nullptr);
+  if (window == nullptr) return std::nullopt;
+  char caption[256];
+  int length = ::GetWindowTextA(window, caption, sizeof caption);
+  if (length <= 0) return std::string();
+  ::CharToOemBuffA(caption, caption, static_cast<DWORD>(length));
+  return std::string(caption, static_cast<std::size_t>(length));
+}
+
+}  // namespace kelmora::platform
