@@ -1,5 +1,10 @@
 #include "console/console.h"
 
+#include <optional>
+
+#include "console/ansi_sink.h"
+#include "console/platform_screen.h"
+#include "console/screen_sink.h"
 #include "console/stream_sink.h"
 #include "platform/platform.h"
 #include "text/runtime.h"
@@ -7,16 +12,50 @@
 namespace kelmora::console {
 namespace {
 
-std::uint8_t g_attribute = 0x07;
+std::uint8_t g_attribute = kDefaultAttribute;
 StreamSink g_stream_sink;
+AnsiSink g_ansi_sink;
+PlatformScreen g_platform_screen;
+std::optional<ScreenSink> g_screen_sink;
 ConsoleSink* g_sink = &g_stream_sink;
+
+// Bit 7 of an attribute is the background intensity, which the program's
+// text never starts with.
+constexpr std::uint8_t kNoBackgroundIntensity = 0x7F;
+
+void StopCursorFollower() { platform::StopCursorFollower(); }
+
+// Takes over the console's screen from where its cursor stands; false when
+// the console cannot be asked.
+bool SetUpScreen() {
+  platform::ScreenInfo info;
+  if (!platform::ReadScreenInfo(&info)) return false;
+  g_attribute = static_cast<std::uint8_t>(info.attribute_under_cursor & kNoBackgroundIntensity);
+  g_screen_sink.emplace(g_platform_screen, info.width, info.height,
+                        CursorPosition{info.cursor_x, info.cursor_y});
+  g_sink = &*g_screen_sink;
+  CursorPosition start = g_screen_sink->cursor();
+  platform::StartCursorFollower(start.x, start.y);
+  text::AddExitProcedure(StopCursorFollower);
+  return true;
+}
 
 }  // namespace
 
 void SetUpConsole() {
   platform::SetUpConsoleInput();
+  g_attribute = kDefaultAttribute;
   g_sink = &g_stream_sink;
-  g_attribute = 0x07;
+  switch (platform::StandardOutputKind()) {
+    case platform::OutputKind::Console:
+      SetUpScreen();
+      break;
+    case platform::OutputKind::Terminal:
+      g_sink = &g_ansi_sink;
+      break;
+    case platform::OutputKind::Stream:
+      break;
+  }
 }
 
 std::uint8_t CurrentAttribute() { return g_attribute; }

@@ -43,7 +43,9 @@ std::int32_t HexToInt(ShortString code) {
     bool hex_digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
     if (!hex_digit) return 0;
   }
-  return text::Val(std::string("$") + code.str()).value;
+  std::string hexadecimal = "$";
+  hexadecimal.append(code.view());
+  return text::Val(hexadecimal).value;
 }
 
 }  // namespace kelmora::console
