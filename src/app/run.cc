@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "app/counter.h"
 #include "app/file_names.h"
+#include "app/settings.h"
 #include "config/replace_table.h"
 #include "console/console.h"
 #include "console/markup.h"
@@ -60,6 +62,14 @@ templating::PassOutcome RewriteTemplate(const ShortString& name,
                                      [&table](text::LongLine& line) { table.Apply(line); });
 }
 
+// The counter is read once, after the "processing" text is out.
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings) {
+  table.Add("@BirthTime",
+            CounterText(NowSeconds(), settings.birth_seconds,
+                        settings.time_count, settings.time_format),
+            false);
+}
+
 }  // namespace
 
 void Run() {
@@ -71,6 +81,7 @@ void Run() {
 
   PlainWrite("reading config... ");
   // Settings are read here.
+  Settings settings;
 
   if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
 
@@ -79,7 +90,8 @@ void Run() {
   WriteMarkup(kDone);
 
   PlainWrite((ShortString("processing [") + file_name + "]... ").view());
-  // The counter and song pairs are added here.
+  AddBirthTime(table, settings);
+  // The song pair is added here.
 
   templating::PassOutcome outcome = RewriteTemplate(file_name, table);
   if (!outcome.ok) StopOnNotRewritten(file_name, outcome.error);
