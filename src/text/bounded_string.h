@@ -145,20 +145,17 @@ void Delete(BoundedString<Capacity>& s, long index, long count) {
 }
 
 // Inserts `src` before the 1-based index of `s` (below 1 counts as 1, beyond
-// the length appends); the result is cut to the capacity.
+// the length appends); the result is cut to the capacity. `src` may be a view
+// of `s` itself.
 template <std::size_t Capacity>
 void Insert(std::string_view src, BoundedString<Capacity>& s, long index) {
   auto length = static_cast<long>(s.size());
-  if (index < 1) index = 1;
-  if (index > length + 1) index = length + 1;
+  index = std::clamp(index, 1L, length + 1);
   auto at = static_cast<std::size_t>(index - 1);
-  std::size_t kept_tail =
-      std::min(s.size() - at, Capacity - std::min(Capacity, at + src.size()));
-  std::size_t inserted = std::min(src.size(), Capacity - at);
-  // Move the tail first; `src` never aliases `s` in the program's callers.
-  std::memmove(s.data() + at + inserted, s.data() + at, kept_tail);
-  std::memmove(s.data() + at, src.data(), inserted);
-  s.resize(at + inserted + kept_tail);
+  BoundedString<Capacity> joined(s.view().substr(0, at));
+  joined.Append(src);
+  joined.Append(s.view().substr(at));
+  s = joined;
 }
 
 }  // namespace kelmora::text

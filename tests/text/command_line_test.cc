@@ -1,0 +1,66 @@
+#include "text/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kelmora::text {
+namespace {
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> words;
+  for (const ShortString& word : SplitCommandLine(line)) words.push_back(word.str());
+  return words;
+}
+
+using List = std::vector<std::string>;
+
+TEST(SplitCommandLine, SplitsQuotesAndSeparators) {
+  struct Case {
+    std::string line;
+    List words;
+  } cases[] = {
+      {"kelmora.exe \"my file.tpl\"", {"kelmora.exe", "my file.tpl"}},
+      {"kelmora.exe a\"b c\"d", {"kelmora.exe", "ab cd"}},
+      {"kelmora.exe a b", {"kelmora.exe", "a", "b"}},
+      {"kelmora.exe \"\"abc", {"kelmora.exe", "abc"}},
+      {"kelmora.exe \"\"", {"kelmora.exe"}},
+      {"kelmora.exe \"\" \"\" x", {"kelmora.exe", "x"}},
+      {"kelmora.exe a\"\"b", {"kelmora.exe", "ab"}},
+      {"kelmora.exe \"unclosed stretch", {"kelmora.exe", "unclosed stretch"}},
+      {"kelmora.exe \"\"\"x y\"", {"kelmora.exe", "x y"}},
+      {"\"C:\\Program Files\\kelmora.exe\" in.txt",
+       {"C:\\Program Files\\kelmora.exe", "in.txt"}},
+      {"  kelmora.exe\t\ta\x01" "b\x1F" "c\x20", {"kelmora.exe", "a", "b", "c"}},
+      {"kelmora.exe \"a\tb\"", {"kelmora.exe", "a\tb"}},
+      {"kelmora.exe \xE0\xFE", {"kelmora.exe", "\xE0\xFE"}},
+      {std::string("kelmora.exe a\0b c", 17), {"kelmora.exe", "a"}},
+      {"", {}},
+      {"   ", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Words(c.line), c.words) << c.line;
+}
+
+TEST(SplitCommandLine, CutsAWordAt255) {
+  std::string word(300, 'w');
+  List words = Words(std::string("kelmora.exe ") + word + " next");
+  ASSERT_EQ(words.size(), 3u);
+  EXPECT_EQ(words[1], std::string(255, 'w'));
+  EXPECT_EQ(words[2], "next");
+
+  std::string quoted = std::string("kelmora.exe \"") + std::string(200, 'q') + " " + std::string(100, 'r') + "\"";
+  words = Words(quoted);
+  ASSERT_EQ(words.size(), 2u);
+  EXPECT_EQ(words[1], std::string(200, 'q') + " " + std::string(54, 'r'));
+}
+
+TEST(CommandArguments, WordZeroIsTheExecutablePath) {
+  std::vector<ShortString> arguments = CommandArguments();
+  ASSERT_FALSE(arguments.empty());
+  // The test program's own file, whatever directory it was started from.
+  EXPECT_NE(Pos("text_tests", arguments[0].view()), 0u) << arguments[0].str();
+}
+
+}  // namespace
+}  // namespace kelmora::text
