@@ -2,9 +2,11 @@
 #include "app/run.h"
 #include "console/console.h"
 #include "platform/platform.h"
+#include "text/fault_report.h"
 
 int main(int argc, char** argv) {
   kelmora::platform::Init(argc, argv);
+  kelmora::text::InstallFaultReport();
   kelmora::console::SetUpConsole();
   kelmora::app::Run();
 }

@@ -2,8 +2,10 @@
 #include "platform/platform.h"
 
 #include <dlfcn.h>
+#include <execinfo.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace kelmora::platform {
@@ -214,19 +217,47 @@ void StopCursorFollower() {}
 namespace {
 
 FaultHandler g_fault_handler = nullptr;
-// Highest known address of the main thread's stack, set when the handler is
-// installed.
-std::uintptr_t g_stack_top = 0;
+std::uintptr_t g_load_address = 0;
+// The main thread's stack as the C library reports it, [low, high): with a
+// growing stack, low is as far down as the stack may ever reach.
+std::uintptr_t g_stack_low = 0;
+std::uintptr_t g_stack_high = 0;
+// A stack that runs out faults a little below its lowest page: in the gap
+// the kernel keeps free below a growing stack (256 pages), or within one
+// stack frame of it.
+constexpr std::uintptr_t kStackGapSize = std::uintptr_t{1} << 20;
 
-std::uintptr_t LoadAddress() {
-  Dl_info info;
-  if (::dladdr(reinterpret_cast<void*>(&LoadAddress), &info) != 0)
-    return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
-  return 0;
+std::uintptr_t OffsetFromLoadAddress(std::uintptr_t address) {
+  return address >= g_load_address ? address - g_load_address : address;
 }
 
-int FaultNumberForSignal(int signal_number, bool on_alternate_stack_overflow) {
-  if (on_alternate_stack_overflow) return 202;
+void FindLoadAddress() {
+  Dl_info info;
+  if (::dladdr(reinterpret_cast<void*>(&FindLoadAddress), &info) != 0)
+    g_load_address = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+void FindMainStack() {
+  pthread_attr_t attributes;
+  if (::pthread_getattr_np(::pthread_self(), &attributes) != 0) return;
+  void* low = nullptr;
+  std::size_t size = 0;
+  if (::pthread_attr_getstack(&attributes, &low, &size) == 0) {
+    g_stack_low = reinterpret_cast<std::uintptr_t>(low);
+    g_stack_high = g_stack_low + size;
+  }
+  ::pthread_attr_destroy(&attributes);
+}
+
+bool IsStackOverflow(int signal_number, const siginfo_t* info) {
+  if (signal_number != SIGSEGV || g_stack_high == 0) return false;
+  auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  std::uintptr_t gap_start = g_stack_low - std::min(g_stack_low, kStackGapSize);
+  return address >= gap_start && address < g_stack_low;
+}
+
+int FaultNumberForSignal(int signal_number, const siginfo_t* info) {
+  if (IsStackOverflow(signal_number, info)) return 202;
   switch (signal_number) {
     case SIGSEGV:
     case SIGBUS: return 216;
@@ -235,28 +266,23 @@ int FaultNumberForSignal(int signal_number, bool on_alternate_stack_overflow) {
   }
 }
 
-// Stack overflow shows up as SIGSEGV on an address just below the stack;
-// telling it apart needs the current stack bounds.
-// The handler runs on the alternate stack, so the fault address is compared
-// with the main stack instead: within 64 MiB below its recorded top.
-bool LooksLikeStackOverflow(const void* fault_address) {
-  auto address = reinterpret_cast<std::uintptr_t>(fault_address);
-  return g_stack_top != 0 && address < g_stack_top &&
-         g_stack_top - address < (64u << 20);
+std::uintptr_t FaultingInstruction(const void* context) {
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return static_cast<const ucontext_t*>(context)->uc_mcontext.pc;
+#else
+  (void)context;
+  return 0;
+#endif
 }
 
+// Runs on the alternate stack, so that a stack overflow can be reported.
 void OnSignal(int signal_number, siginfo_t* info, void* context) {
-  (void)context;
   Fault fault;
-  bool overflow = signal_number == SIGSEGV && LooksLikeStackOverflow(info->si_addr);
-  fault.fault_number = FaultNumberForSignal(signal_number, overflow);
-  std::uintptr_t base = LoadAddress();
-  std::uintptr_t pc = 0;
-#if defined(__x86_64__)
-  pc = static_cast<std::uintptr_t>(
-      static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
-#endif
-  fault.address = pc >= base ? pc - base : pc;
+  fault.fault_number = FaultNumberForSignal(signal_number, info);
+  fault.address = OffsetFromLoadAddress(FaultingInstruction(context));
   if (g_fault_handler != nullptr) g_fault_handler(fault);
   ::_exit(fault.fault_number);
 }
@@ -265,8 +291,13 @@ void OnSignal(int signal_number, siginfo_t* info, void* context) {
 
 void InstallFaultHandler(FaultHandler handler) {
   g_fault_handler = handler;
-  char here;
-  g_stack_top = reinterpret_cast<std::uintptr_t>(&here);
+  FindLoadAddress();
+  FindMainStack();
+  // The first backtrace loads the unwinder; done here, not when memory has
+  // run out.
+  void* frame = nullptr;
+  ::backtrace(&frame, 1);
+
   static char alternate_stack[64 * 1024];
   stack_t stack = {};
   stack.ss_sp = alternate_stack;
@@ -274,6 +305,8 @@ void InstallFaultHandler(FaultHandler handler) {
   ::sigaltstack(&stack, nullptr);
   struct sigaction action = {};
   action.sa_sigaction = OnSignal;
+  // SA_RESETHAND: a fault inside the report ends the process the default way
+  // instead of looping.
   action.sa_flags = static_cast<int>(SA_SIGINFO | SA_ONSTACK | SA_RESETHAND);
   ::sigemptyset(&action.sa_mask);
   for (int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
@@ -281,9 +314,11 @@ void InstallFaultHandler(FaultHandler handler) {
 }
 
 std::uintptr_t CallerAddress() {
-  auto pc = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
-  std::uintptr_t base = LoadAddress();
-  return pc >= base ? pc - base : pc;
+  // frames[0] lies in this function, frames[1] in its caller, frames[2] in
+  // the code that called the caller. The unwinder needs no frame pointers.
+  void* frames[3] = {};
+  if (::backtrace(frames, 3) < 3) return 0;
+  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(frames[2]));
 }
 
 // ------------------------------------------------------------ player window

@@ -18,13 +18,19 @@ void AddExitProcedure(ExitProcedure procedure) {
   ExitProcedures().push_back(procedure);
 }
 
-void Halt(int code) {
+void RunExitProcedures() {
   auto& procedures = ExitProcedures();
+  // Taken off the list before it runs, so that a procedure that halts or
+  // faults is never run a second time.
   while (!procedures.empty()) {
     ExitProcedure procedure = procedures.back();
     procedures.pop_back();
     procedure();
   }
+}
+
+void Halt(int code) {
+  RunExitProcedures();
   platform::ExitProcess(code);
 }
 
