@@ -1,0 +1,217 @@
+#include "config/replace_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kelmora::config {
+namespace {
+
+using text::LongLine;
+using text::ShortString;
+
+struct Pair {
+  std::string name, value;
+  bool case_sensitive = false;
+};
+
+ReplaceTable TableOf(const std::vector<Pair>& pairs, bool functions = false) {
+  ReplaceTable table;
+  table.SetApplyFunctions(functions);
+  for (const Pair& pair : pairs) table.Add(pair.name, pair.value, pair.case_sensitive);
+  return table;
+}
+
+std::vector<std::string> NamesOf(const ReplaceTable& table) {
+  std::vector<std::string> names;
+  for (const ReplacePair& pair : table.pairs()) names.push_back(pair.name.str());
+  return names;
+}
+
+std::string ApplyShort(const ReplaceTable& table, const std::string& text) {
+  ShortString value(text);
+  table.Apply(value);
+  return value.str();
+}
+
+std::string ApplyLong(const ReplaceTable& table, const std::string& text) {
+  LongLine value(text);
+  table.Apply(value);
+  return value.str();
+}
+
+// CP866: а б в (0xA0-0xA2), р я (0xE0, 0xEF), ё (0xF1) and their capitals.
+const std::string kCyrillicLower = "\xA0\xA1\xA2\xE0\xEF\xF1";
+const std::string kCyrillicUpper = "\x80\x81\x82\x90\x9F\xF0";
+
+TEST(ReplaceTableAdd, KeepsPairsInDescendingOrderOfTheUpperCasedNames) {
+  const std::vector<std::string> names = {"@BirthTime", "apple", "@BirthTime2", "Zebra",
+                                          "", kCyrillicLower, "@CurrentSong"};
+  const std::vector<std::string> expected = {kCyrillicLower, "Zebra",       "apple",
+                                             "@CurrentSong", "@BirthTime2", "@BirthTime",
+                                             ""};
+  std::vector<std::string> order = names;
+  std::sort(order.begin(), order.end());
+  // Every order of adding gives the same table: the binary search finds the
+  // place before the first pair, after the last and in between.
+  do {
+    ReplaceTable table;
+    for (const std::string& name : order) table.Add(name, "v", false);
+    ASSERT_EQ(NamesOf(table), expected);
+  } while (std::next_permutation(order.begin(), order.end()));
+}
+
+TEST(ReplaceTableAdd, SameNameInAnyCaseUpdatesTheFirstPairInPlace) {
+  ReplaceTable table;
+  table.Add("Zebra", "one", false);
+  table.Add("apple", "fruit", false);
+  table.Add("ZEBRA", "two", true);
+  ASSERT_EQ(table.pairs().size(), 2u);
+  EXPECT_EQ(table.pairs()[0].name.str(), "Zebra");
+  EXPECT_EQ(table.pairs()[0].value.str(), "two");
+  EXPECT_TRUE(table.pairs()[0].case_sensitive);
+  table.Add(kCyrillicUpper, "x", false);
+  table.Add(kCyrillicLower, "y", false);
+  ASSERT_EQ(table.pairs().size(), 3u);
+  EXPECT_EQ(table.pairs()[0].name.str(), kCyrillicUpper);
+  EXPECT_EQ(table.pairs()[0].value.str(), "y");
+}
+
+TEST(ReplaceTableAdd, HoldsManyPairsInOrderAndAppliesEach) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 40; ++i) names.push_back("k" + std::to_string(100 + i));
+  std::vector<std::string> shuffled = names;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+  ReplaceTable table;
+  table.SetApplyFunctions(false);
+  for (const std::string& name : shuffled) table.Add(name, "<" + name.substr(1) + ">", false);
+  std::vector<std::string> descending(names.rbegin(), names.rend());
+  EXPECT_EQ(NamesOf(table), descending);
+  EXPECT_EQ(ApplyLong(table, "k100 k116 k139"), "<100> <116> <139>");
+}
+
+struct ApplyCase {
+  const char* what;
+  std::vector<Pair> pairs;
+  std::string text, result;
+};
+
+// Each case holds on a short string and on a long line alike.
+std::vector<ApplyCase> ApplyCases() {
+  return {
+      {"a longer name is replaced first",
+       {{"@BirthTime", "T"}, {"@BirthTime2", "U"}},
+       "@BirthTime2 @BirthTime",
+       "U T"},
+      {"an at sign before the name keeps it literal", {{"@BirthTime", "T"}}, "@@BirthTime",
+       "@BirthTime"},
+      {"only one at sign is used up", {{"@BirthTime", "T"}}, "@@@BirthTime", "@@BirthTime"},
+      {"escape of a name without at sign", {{"ann", "X"}}, "@ann ann", "ann X"},
+      {"an occurrence at the start is replaced, the next one escaped", {{"ann", "X"}},
+       "ann@ann", "Xann"},
+      {"an inserted at sign does not escape", {{"ab", "@"}}, "abab", "@@"},
+      {"names match inside words", {{"ann", "X"}}, "banner", "bXer"},
+      {"an empty value removes the name", {{"zebra", ""}}, "a zebra b ZEBRA", "a  b "},
+      {"letter case is ignored", {{"zebra", "Z"}}, "ZEBRA Zebra zEbRa", "Z Z Z"},
+      {"Cyrillic lower-case name, capitals in the text", {{kCyrillicLower, "C"}},
+       "<" + kCyrillicUpper + ">", "<C>"},
+      {"Cyrillic capitals in the name, lower case in the text", {{kCyrillicUpper, "C"}},
+       "<" + kCyrillicLower + ">", "<C>"},
+      {"a case-sensitive pair matches only its own spelling",
+       {{"Zebra", "Z", true}},
+       "zebra Zebra ZEBRA",
+       "zebra Z ZEBRA"},
+      {"the inserted value is searched as it is, not upper-cased", {{"ab", "xaby"}}, "ab ab",
+       "xaby xaby"},
+      {"a value without its key is searched again from the start", {{"ab", "a", true}}, "aabb",
+       "aa"},
+      {"an inserted lower-case value does not meet the upper-cased key", {{"ab", "a"}},
+       "aabb", "aab"},
+      {"a value holding its key does not loop", {{"loop", "LOOP LOOP"}}, "loop loop",
+       "LOOP LOOP LOOP LOOP"},
+      {"a case-sensitive value holding its key", {{"ab", "abab", true}}, "ab-ab", "abab-abab"},
+      {"an at sign at the end of an inserted value still escapes", {{"ab", "AB@"}}, "abab",
+       "ABab"},
+      {"a name before the song is applied first, so the title stays",
+       {{"ann", "X"}, {"@CurrentSong", "Joanna"}},
+       "ann: @CurrentSong",
+       "X: Joanna"},
+      {"a later pair changes the value of an earlier one",
+       {{"zz", "@x"}, {"@x", "done"}},
+       "zz",
+       "done"},
+      {"a pair without a name changes nothing", {{"", "x"}}, "abc", "abc"},
+  };
+}
+
+TEST(ReplaceTableApply, ReplacesOnShortStringsAndLongLines) {
+  for (const ApplyCase& c : ApplyCases()) {
+    SCOPED_TRACE(c.what);
+    ReplaceTable table = TableOf(c.pairs);
+    EXPECT_EQ(ApplyShort(table, c.text), c.result);
+    EXPECT_EQ(ApplyLong(table, c.text), c.result);
+  }
+}
+
+TEST(ReplaceTableApply, CutsAShortStringAt255) {
+  ReplaceTable table = TableOf({{"abc", std::string(20, 'v')}});
+  std::string text = std::string(100, '.') + "abc" + std::string(147, '-');  // 250
+  std::string expected = std::string(100, '.') + std::string(20, 'v') + std::string(135, '-');
+  EXPECT_EQ(ApplyShort(table, text), expected);
+}
+
+TEST(ReplaceTableApply, CutsALongLineAt1024) {
+  ReplaceTable table = TableOf({{"abc", std::string(100, 'v')}});
+  std::string text = std::string(500, '.') + "abc" + std::string(497, '-');  // 1000
+  std::string expected = std::string(500, '.') + std::string(100, 'v') + std::string(424, '-');
+  EXPECT_EQ(ApplyLong(table, text), expected);
+  // Every occurrence is replaced while there is room, the rest cut off.
+  EXPECT_EQ(ApplyLong(table, std::string(1000, 'a') + "abc"), std::string(1000, 'a') + std::string(24, 'v'));
+}
+
+// A value holding its own key doubles each occurrence once, however close
+// to the limit: the scan ends.
+TEST(ReplaceTableApply, SelfContainingValueEndsAtTheLimit) {
+  ReplaceTable table = TableOf({{"a", "AA"}});
+  EXPECT_EQ(ApplyShort(table, std::string(250, 'a')), std::string(255, 'A'));
+  EXPECT_EQ(ApplyLong(table, std::string(1000, 'a')), std::string(1024, 'A'));
+}
+
+// Values that do not hold their key but make it again where they meet the
+// text: the scan from the start keeps going until no occurrence is left.
+TEST(ReplaceTableApply, ValuesThatRemakeTheirKeyEnd) {
+  const Pair pairs[] = {{"ab", "bbaa", true}, {"ab", "baa", true}, {"ab", "bba", true},
+                        {"ab", "bbbaaa", true}};
+  for (const Pair& pair : pairs) {
+    SCOPED_TRACE(pair.value);
+    ReplaceTable table = TableOf({pair});
+    for (const std::string& text : {std::string("abb"), std::string("aaaaabbbbb")}) {
+      std::string shortened = ApplyShort(table, text);
+      std::string long_line = ApplyLong(table, text);
+      EXPECT_EQ(shortened.find("ab"), std::string::npos) << shortened;
+      EXPECT_EQ(long_line.find("ab"), std::string::npos) << long_line;
+      EXPECT_GT(long_line.size(), text.size());
+    }
+  }
+}
+
+TEST(ReplaceTableApply, EvaluatesFunctionCallsAfterThePairsWhenOn) {
+  ReplaceTable table = TableOf({{"big", "123456789"}}, true);
+  EXPECT_TRUE(table.ApplyFunctions());
+  EXPECT_EQ(ApplyLong(table, "@SIZE{4|big}"), "117Mb");
+  EXPECT_EQ(ApplyShort(table, "@SIZE{4|big}"), "117Mb");
+  table.SetApplyFunctions(false);
+  EXPECT_EQ(ApplyLong(table, "@SIZE{4|big}"), "@SIZE{4|123456789}");
+}
+
+TEST(ReplaceTable, StartsEmptyWithFunctionCallsOn) {
+  ReplaceTable table;
+  EXPECT_TRUE(table.pairs().empty());
+  EXPECT_TRUE(table.ApplyFunctions());
+}
+
+}  // namespace
+}  // namespace kelmora::config
