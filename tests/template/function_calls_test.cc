@@ -24,8 +24,12 @@ std::string EvaluateShort(const FunctionRegistry& registry, const std::string& l
   return value.str();
 }
 
-void LengthOf(ShortString& argument) { argument = text::IntToStr(static_cast<std::int32_t>(argument.size())); }
-void LastCharacter(ShortString& argument) { argument = Copy(argument, static_cast<long>(argument.size()), 1); }
+void LengthOf(ShortString& argument) {
+  argument = text::IntToStr(static_cast<std::int32_t>(argument.size()));
+}
+void LastCharacter(ShortString& argument) {
+  argument = Copy(argument, static_cast<long>(argument.size()), 1);
+}
 void TagA(ShortString& argument) { argument = ShortString("[A:") + argument + "]"; }
 void TagB(ShortString& argument) { argument = ShortString("[B:") + argument + "]"; }
 
