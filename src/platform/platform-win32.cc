@@ -15,6 +15,9 @@ namespace kelmora::platform {
 namespace {
 
 std::vector<std::string> g_arguments;
+// Set once a fault is being reported: from then on the process ends without
+// the system's shutdown work, which needs stack the fault may have used up.
+std::atomic<bool> g_fault_raised{false};
 
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -166,7 +169,10 @@ std::string ExecutablePath() {
 
 std::string_view PathSeparators() { return "\\/"; }
 
-void ExitProcess(int code) { ::ExitProcess(static_cast<UINT>(code)); }
+void ExitProcess(int code) {
+  if (g_fault_raised) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
+  ::ExitProcess(static_cast<UINT>(code));
+}
 
 // ---------------------------------------------------------------- clock
 
@@ -369,6 +375,7 @@ FaultHandler g_fault_handler = nullptr;
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+  g_fault_raised = true;
   Fault fault;
   fault.exception_code = static_cast<std::uint32_t>(record->ExceptionCode);
   fault.address = OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(record->ExceptionAddress));
@@ -382,11 +389,20 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 
 void InstallFaultHandler(FaultHandler handler) {
   g_fault_handler = handler;
+  // After a stack overflow the handler runs on what is left of the stack;
+  // keep enough in reserve for the exit procedures and the report.
+  ULONG reserve = 64 * 1024;
+  ::SetThreadStackGuarantee(&reserve);
   ::SetUnhandledExceptionFilter(OnUnhandledException);
 }
 
 std::uintptr_t CallerAddress() {
-  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(__builtin_return_address(0)));
+  // frames[0] lies in this function, frames[1] in its caller, frames[2] in
+  // the code that called the caller. The unwind tables make this work
+  // without frame pointers.
+  void* frames[3] = {};
+  if (::RtlCaptureStackBackTrace(0, 3, frames, nullptr) < 3) return 0;
+  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(frames[2]));
 }
 
 // ------------------------------------------------------------ player window
