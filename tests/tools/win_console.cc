@@ -73,7 +73,12 @@ void DumpScreen(std::FILE* report, const Screen& screen) {
       WORD attribute = screen.attributes[row][x];
       if (x == 0 || attribute != screen.attributes[row][x - 1])
         std::fprintf(report, "%s[%02X]\"", x == 0 ? " " : "\" ", attribute);
-      std::fputc(static_cast<unsigned char>(chars[x]) < 0x20 ? '.' : chars[x], report);
+      auto byte = static_cast<unsigned char>(chars[x]);
+      if (byte < 0x20 || byte > 0x7E) {
+        std::fprintf(report, "\\x%02X", byte);
+      } else {
+        std::fputc(byte, report);
+      }
     }
     std::fprintf(report, "%s\n", end > 0 ? "\"" : "");
   }
@@ -222,6 +227,41 @@ void CheckMissingFile(const std::string& folder) {
   ExpectCursorAt(0, row + 2, "missing file");
 }
 
+// Runs kelmora.exe without argument until its lines have gone past the last
+// row: what was on the screen moves up, in its own attributes, and the new
+// last row is blank in the attribute current at the line feed.
+void CheckScrolling(const std::string& folder) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  GetConsoleScreenBufferInfo(Output(), &info);
+  // Each run writes six rows.
+  int runs = info.dwSize.Y / 6 + 2;
+  if (runs > 200) {
+    Problem("the console has " + std::to_string(info.dwSize.Y) + " rows, too many to fill");
+    return;
+  }
+  for (int run = 0; run < runs; ++run) {
+    int code = Run(folder, "");
+    if (code != 2) {
+      Problem("scrolling: exit code " + std::to_string(code) + ", expected 2");
+      return;
+    }
+  }
+  Screen screen = ReadScreen();
+  int last = info.dwSize.Y - 1;
+  // The last run began on the row where the one before left the cursor.
+  ExpectCells(screen, last - 7, 0, {{"   exiting...", kRed}}, "exiting line moved up");
+  ExpectCells(screen, last - 5, 0, {{"Toval's template processor v1.0", kGrey}},
+              "banner moved up");
+  ExpectCells(screen, last - 3, 0, {{" \xFE ", kRed}, {"error in command line!", kGrey}},
+              "error line moved up");
+  ExpectCells(screen, last - 2, 0, {{"   ", kWhite}, {"usage: kelmora.exe <filename>", kGrey}},
+              "usage line moved up");
+  ExpectCells(screen, last - 1, 0, {{"   exiting...", kRed}}, "last exiting line");
+  ExpectCells(screen, last, 0, {{std::string(static_cast<std::size_t>(screen.width), ' '), kGrey}},
+              "blank last row");
+  ExpectCursorAt(0, last, "scrolling");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -229,7 +269,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: win_console PATH_OF_KELMORA_EXE REPORT_FILE\n");
     return 2;
   }
-  std::FILE* report = std::fopen(argv[2], "w");
+  std::FILE* report = std::fopen(argv[2], "wb");
   if (report == nullptr) return 2;
   CONSOLE_SCREEN_BUFFER_INFO before;
   if (!GetConsoleScreenBufferInfo(Output(), &before)) {
@@ -241,6 +281,7 @@ int main(int argc, char** argv) {
   if (g_problems.empty()) {
     CheckCommandLineError(folder);
     CheckMissingFile(folder);
+    CheckScrolling(folder);
   }
   RemoveScratchFolder(folder);
 
