@@ -24,6 +24,8 @@ class Context:
         self.runner = runner
         self.program = folder / ("kelmora.exe" if on_wine else "kelmora")
         shutil.copy2(program, self.program)
+        # The build tree, where test-only tools lie (tests/tools/).
+        self.build_dir = program.parent
 
     def path(self, name: str):
         return self.folder / name
