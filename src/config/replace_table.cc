@@ -75,14 +75,14 @@ void ApplyPairs(const std::vector<ReplacePair>& pairs, BoundedString<Capacity>& 
   for (const ReplacePair& pair : pairs) {
     if (pair.name.empty()) continue;
     if (!pair.case_sensitive && !upper_is_current) {
-      upper = text;
+      upper.Assign(text.view());
       text::UpperBuffer866(upper.data(), upper.size());
       upper_is_current = true;
     }
     const BoundedString<Capacity>& searched = pair.case_sensitive ? text : upper;
     std::string_view key = pair.case_sensitive ? pair.name.view() : pair.upper_name.view();
     if (text::FindInBuffer(searched.view(), key) < 0) continue;
-    search = searched;
+    search.Assign(searched.view());
     ReplaceOccurrences(key, pair.value.view(), text, search);
     upper_is_current = false;
   }

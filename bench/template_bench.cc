@@ -1,0 +1,123 @@
+// How fast a template is rewritten and a line evaluated.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "config/replace_table.h"
+#include "store/file_stream.h"
+#include "store/memory_stream.h"
+#include "template/line_io.h"
+#include "template/template_pass.h"
+
+namespace kelmora {
+namespace {
+
+// The driver's table: a few names-file pairs and the two live values.
+config::ReplaceTable DriverTable() {
+  config::ReplaceTable table;
+  table.Add("Alice", "Alice Liddell", false);
+  table.Add("Bob", "Robert", false);
+  table.Add("winamp", "the player", false);
+  table.Add("@BirthTime", "4A3F21", false);
+  table.Add("@CurrentSong", "[Some Artist - Some Song]", false);
+  return table;
+}
+
+const char kLine[] =
+    "Up @BirthTime days, playing @CurrentSong for alice and BOB, "
+    "@SIZE{4|123456789} free, mostly plain text that names nobody at all.";
+
+std::string GeneratedTemplate(int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    if (i % 4 == 0)
+      text += kLine;
+    else
+      text += "line " + std::to_string(i) + " of plain text without any names in it";
+    text += i % 2 ? "\n" : "\r\n";
+  }
+  return text;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void BM_TemplatePass(benchmark::State& state) {
+  const std::string original = GeneratedTemplate(static_cast<int>(state.range(0)));
+  const auto path = std::filesystem::temp_directory_path() / "kelmora-bench-template.txt";
+  const config::ReplaceTable table = DriverTable();
+  for (auto _ : state) {
+    state.PauseTiming();
+    WriteFile(path, original);
+    state.ResumeTiming();
+    store::FileStream stream(path.string(), store::kOpenReadWrite, 4096);
+    templating::PassOutcome outcome = templating::ProcessTemplate(
+        stream, [&table](text::LongLine& line) { table.Apply(line); });
+    benchmark::DoNotOptimize(outcome);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(original.size()));
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_TemplatePass)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_ReadLongLine(benchmark::State& state) {
+  const std::string original = GeneratedTemplate(10000);
+  store::MemoryStream stream;
+  stream.Write(original.data(), original.size());
+  text::LongLine line;
+  for (auto _ : state) {
+    stream.Seek(0);
+    do {
+      templating::ReadLongLine(stream, line);
+      benchmark::DoNotOptimize(line);
+    } while (stream.Position() != stream.Size());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(original.size()));
+}
+BENCHMARK(BM_ReadLongLine)->Unit(benchmark::kMillisecond);
+
+template <class Text>
+void BM_Apply(benchmark::State& state) {
+  const config::ReplaceTable table = DriverTable();
+  const Text source(kLine);
+  for (auto _ : state) {
+    Text text = source;
+    table.Apply(text);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK_TEMPLATE(BM_Apply, text::LongLine);
+BENCHMARK_TEMPLATE(BM_Apply, text::ShortString);
+
+void BM_ApplyPlainLine(benchmark::State& state) {
+  const config::ReplaceTable table = DriverTable();
+  const text::LongLine source("line 1234 of plain text without any names in it");
+  for (auto _ : state) {
+    text::LongLine text = source;
+    table.Apply(text);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_ApplyPlainLine);
+
+// The pairs alone, without the function calls that follow them.
+void BM_ApplyPairsOnly(benchmark::State& state) {
+  config::ReplaceTable table = DriverTable();
+  table.SetApplyFunctions(false);
+  const text::LongLine source(kLine);
+  for (auto _ : state) {
+    text::LongLine text = source;
+    table.Apply(text);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_ApplyPairsOnly);
+
+}  // namespace
+}  // namespace kelmora
+
+BENCHMARK_MAIN();
