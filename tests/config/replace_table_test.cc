@@ -171,7 +171,8 @@ TEST(ReplaceTableApply, CutsALongLineAt1024) {
   std::string expected = std::string(500, '.') + std::string(100, 'v') + std::string(424, '-');
   EXPECT_EQ(ApplyLong(table, text), expected);
   // Every occurrence is replaced while there is room, the rest cut off.
-  EXPECT_EQ(ApplyLong(table, std::string(1000, 'a') + "abc"), std::string(1000, 'a') + std::string(24, 'v'));
+  EXPECT_EQ(ApplyLong(table, std::string(1000, 'a') + "abc"),
+            std::string(1000, 'a') + std::string(24, 'v'));
 }
 
 // A value holding its own key doubles each occurrence once, however close

@@ -41,15 +41,6 @@ TEST(MemoryStream, ReadLongerThanWhatIsLeftZeroesTheWholeDestination) {
   EXPECT_EQ(stream.status(), StreamStatus::PastEnd);
 }
 
-TEST(MemoryStream, SeekingOneBackGivesTheSameByteAgain) {
-  MemoryStream stream;
-  stream.Write("xyz", 3);
-  stream.Seek(1);
-  EXPECT_EQ(ReadBack(stream, 1), "y");
-  stream.Seek(stream.Position() - 1);
-  EXPECT_EQ(ReadBack(stream, 1), "y");
-}
-
 TEST(MemoryStream, SeekClampsBelowZeroButNotBeyondTheSize) {
   MemoryStream stream;
   stream.Write("ab", 2);
@@ -60,15 +51,6 @@ TEST(MemoryStream, SeekClampsBelowZeroButNotBeyondTheSize) {
   EXPECT_EQ(stream.Size(), 2);
   stream.Write("c", 1);
   EXPECT_EQ(stream.contents(), "ab\0\0\0c"s);
-}
-
-TEST(MemoryStream, OverwritingInsideKeepsTheSize) {
-  MemoryStream stream;
-  stream.Write("abcdef", 6);
-  stream.Seek(2);
-  stream.Write("XY", 2);
-  EXPECT_EQ(stream.contents(), "abXYef");
-  EXPECT_EQ(stream.Position(), 4);
 }
 
 TEST(MemoryStream, TruncateMakesThePositionTheSize) {
