@@ -18,7 +18,9 @@ void WriteMarkup(ShortString rest) {
       ConsoleWrite(rest.view().substr(0, plain));
       text::Delete(rest, 1, static_cast<long>(plain));
     }
-    if (rest.size() >= 2 && rest[0] == '~' && rest[1] == '~') {
+    // Every doubled tilde in a row is a literal one: a file name holding
+    // "~~" reaches here as "~~~~" and must show both of its tildes.
+    while (rest.size() >= 2 && rest[0] == '~' && rest[1] == '~') {
       ConsoleWrite("~");
       text::Delete(rest, 1, 2);
     }

@@ -62,10 +62,11 @@ TEST(WriteMarkup, DoubledTildeWritesOneTilde) {
       {"~~~0A~x", 0x07, {{"~", 0x07}, {"x", 0x0A}}},
       {"ab~~", 0x07, {{"ab~", 0x07}}},
       {"~~", 0x1E, {{"~", 0x1E}}},
-      // After a doubled tilde the next pass starts with a code: "~~" there
-      // is an empty code, not a second tilde.
-      {"~~~~", 0x07, {{"~", 0x07}}},
-      {"a~~~~b", 0x07, {{"a~", 0x07}, {"b", 0x00}}},
+      // Doubled tildes in a row are each one literal tilde, so a doubled
+      // name holding "~~" shows it whole.
+      {"~~~~", 0x07, {{"~~", 0x07}}},
+      {"a~~~~b", 0x07, {{"a~~b", 0x07}}},
+      {"~0C~[x~~~~~~y]", 0x07, {{"[x~~~y]", 0x0C}}},
       {"~0C~a~~b", 0x07, {{"a~b", 0x0C}}},
   };
   for (const MarkupCase& c : cases) ExpectWrites(c);
