@@ -4,7 +4,9 @@
 
 #include "app/counter.h"
 #include "app/file_names.h"
+#include "app/names_file.h"
 #include "app/settings.h"
+#include "app/song_title.h"
 #include "config/replace_table.h"
 #include "console/console.h"
 #include "console/markup.h"
@@ -70,6 +72,13 @@ void AddBirthTime(config::ReplaceTable& table, const Settings& settings) {
             false);
 }
 
+// Added after the names-file pairs, so it replaces a names-file line of its token.
+void AddCurrentSong(config::ReplaceTable& table, const Settings& settings) {
+  table.Add("@CurrentSong",
+            SongValue(QuerySongTitle(), settings.no_wamp, settings.prefix, settings.suffix),
+            false);
+}
+
 }  // namespace
 
 void Run() {
@@ -80,18 +89,17 @@ void Run() {
   const ShortString& file_name = arguments[1];
 
   PlainWrite("reading config... ");
-  // Settings are read here.
-  Settings settings;
+  const Settings settings = ReadSettings();
 
   if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
 
   config::ReplaceTable table;
-  // The names file is applied here.
+  LoadNamesFile(settings, table);
   WriteMarkup(kDone);
 
   PlainWrite((ShortString("processing [") + file_name + "]... ").view());
   AddBirthTime(table, settings);
-  // The song pair is added here.
+  AddCurrentSong(table, settings);
 
   templating::PassOutcome outcome = RewriteTemplate(file_name, table);
   if (!outcome.ok) StopOnNotRewritten(file_name, outcome.error);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/counter.h"
+#include "config/config_reader.h"
 #include "text/bounded_string.h"
 
 namespace kelmora::app {
@@ -24,5 +25,25 @@ struct Settings {
   text::ShortString prefix;
   text::ShortString suffix;
 };
+
+// The settings of kelmora.ctl in the directory of the running executable.
+// Wrong lines are listed, with two tones and a three-second pause, and the
+// run goes on. A settings file that is missing or cannot be read is reported
+// and ends the run with exit code 1.
+Settings ReadSettings();
+
+// Where the settings file is looked for: beside the executable (its real
+// path, links resolved, where the OS has links).
+text::ShortString SettingsPath();
+
+// The settings the reader found, its keys registered by AddSettingsKeys;
+// keys without a value keep the defaults above.
+void AddSettingsKeys(config::ConfigReader& reader);
+Settings SettingsFromReader(const config::ConfigReader& reader);
+
+// Seconds of the moment "day/month/year hour:minute:second": words split at
+// " ", "/" and ":", a word that is no number counting 0, words after the
+// sixth ignored; no field is range-checked.
+std::int32_t ParseBirthMoment(const text::ShortString& text);
 
 }  // namespace kelmora::app

@@ -1,0 +1,64 @@
+#include "app/names_file.h"
+
+#include <string_view>
+
+#include "app/file_names.h"
+#include "console/markup.h"
+#include "template/formatting.h"
+#include "text/search.h"
+#include "text/text_file.h"
+
+namespace kelmora::app {
+namespace {
+
+using text::ShortString;
+
+// Continues the open "reading config" line, or stands on a line of its own
+// after a wrong-line report.
+void ReportNamesFile(const ShortString& path, std::string_view what) {
+  console::WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
+                       "] ~0C~NOT~07~ " + what + "!\r\n");
+}
+
+}  // namespace
+
+std::optional<NamePair> NamesLinePair(ShortString line) {
+  line = text::TrimSet(text::kBlanks, line);
+  FixLookalikes(line);
+  if (line.empty()) return std::nullopt;
+  return NamePair{templating::ExtractWord(1, line.view(), text::kBlanks),
+                  templating::ExtractWord(2, line.view(), text::kBlanks)};
+}
+
+platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs) {
+  pairs->clear();
+  text::TextFileReader file;
+  if (platform::ErrorCode error = file.Open(path)) return error;
+  // The first line is read before the first end test: an empty file is one
+  // empty line.
+  do {
+    ShortString line;
+    file.ReadLine(&line);
+    if (file.error() != 0) break;
+    if (std::optional<NamePair> pair = NamesLinePair(line)) pairs->push_back(*pair);
+  } while (!file.AtEnd());
+  // The end test reads ahead and may be the one that fails.
+  if (file.error() != 0) pairs->clear();
+  return file.error();
+}
+
+void LoadNamesFile(const Settings& settings, config::ReplaceTable& table) {
+  if (!settings.change_names) return;
+  if (!FileExists(settings.names_file.view())) {
+    ReportNamesFile(settings.names_file, "found");
+    return;
+  }
+  std::vector<NamePair> pairs;
+  if (ReadNamesFile(settings.names_file.str(), &pairs) != 0) {
+    ReportNamesFile(settings.names_file, "readable");
+    return;
+  }
+  for (const NamePair& pair : pairs) table.Add(pair.token, pair.replacement, false);
+}
+
+}  // namespace kelmora::app

@@ -1,0 +1,36 @@
+// Word-for-word substitutions from the names file: each line names a token
+// of the template and the word that replaces it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "config/replace_table.h"
+#include "platform/platform.h"
+#include "text/bounded_string.h"
+
+namespace kelmora::app {
+
+struct NamePair {
+  text::ShortString token;
+  text::ShortString replacement;  // empty when the line holds one word
+};
+
+// The pair of one line: blanks trimmed, the look-alike Cyrillic letters made
+// Latin, then the first two words split at spaces and TABs (further words
+// ignored). None for a blank line. There is no comment syntax.
+std::optional<NamePair> NamesLinePair(text::ShortString line);
+
+// The pairs of the file at `path`, in file order (text-file lines: CR ends a
+// line, Ctrl+Z the text). Returns the OS error code when the file cannot be
+// opened or read, and then no pairs.
+platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs);
+
+// With change_names on, adds the names file's pairs to `table`, letter case
+// ignored, a later line of a token winning. A names file that is missing or
+// cannot be read is reported in one line; the run goes on without pairs.
+void LoadNamesFile(const Settings& settings, config::ReplaceTable& table);
+
+}  // namespace kelmora::app

@@ -1,0 +1,131 @@
+#include "app/settings.h"
+
+#include <string_view>
+
+#include "app/file_names.h"
+#include "app/paths.h"
+#include "app/run.h"
+#include "console/console.h"
+#include "console/markup.h"
+#include "platform/platform.h"
+#include "template/formatting.h"
+#include "text/char_case.h"
+#include "text/number.h"
+#include "text/runtime.h"
+#include "text/search.h"
+
+namespace kelmora::app {
+namespace {
+
+using text::ShortString;
+
+// Registered in this order; a key's number is its place, from 1.
+const char* const kKeyNames[] = {"BirthDate", "BirthTime", "TimeFormat",
+                                 "TimeCount", "ChangeNames", "NamesFile",
+                                 "NoWamp",    "Prefix",      "Suffix"};
+enum KeyNumber : std::int32_t {
+  kBirthDate = 1, kBirthTime, kTimeFormat, kTimeCount, kChangeNames,
+  kNamesFile, kNoWamp, kPrefix, kSuffix,
+};
+
+const text::CharSet kMomentDelimiters(" /:");
+
+// Only the first line of a key counts.
+ShortString FirstValue(const config::ConfigReader& reader, KeyNumber key) {
+  return reader.GetValue(key, 1);
+}
+
+TimeFormat TimeFormatOf(const ShortString& value) {
+  ShortString word = text::UpperStr866(value);
+  if (word == "DEC") return TimeFormat::Dec;
+  if (word == "OCT") return TimeFormat::Oct;
+  if (word == "BIN") return TimeFormat::Bin;
+  return TimeFormat::Hex;
+}
+
+TimeCount TimeCountOf(const ShortString& value) {
+  ShortString word = text::UpperStr866(value);
+  if (word == "MIN") return TimeCount::Min;
+  if (word == "HOUR") return TimeCount::Hour;
+  if (word == "DAY") return TimeCount::Day;
+  if (word == "WEEK") return TimeCount::Week;
+  if (word == "MONTH") return TimeCount::Month;
+  return TimeCount::Sec;
+}
+
+// `what` completes "NOT ...!". Continues the open "reading config" line.
+[[noreturn]] void StopOnSettingsFile(const ShortString& path, std::string_view what) {
+  console::WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
+                       "] ~0C~NOT~07~ " + what + "!\r\n");
+  console::WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitNoSettings);
+}
+
+void ReportWrongLines(const config::ConfigReader& reader, const ShortString& path) {
+  console::PlainWriteLine("");
+  for (std::int32_t n = 1; n <= reader.WrongLineCount(); ++n) {
+    console::WriteMarkup(ShortString("~0C~ \xFE ~07~wrong line [#") +
+                         text::IntToStr(reader.WrongLineNumber(n)) + "] in [" +
+                         DoubleTildes(path.view()) + "]\r\n");
+  }
+  console::PlainWriteLine("   pause (3 seconds)");
+  text::Sound(3400, 30);
+  text::Sound(3210, 30);
+  text::Delay(3000);
+}
+
+}  // namespace
+
+ShortString SettingsPath() {
+  const PathRules& rules = NativePathRules();
+  ShortString executable(platform::ExecutablePath());
+  return AddBackslash(DirOf(executable, rules), rules) + "kelmora.ctl";
+}
+
+void AddSettingsKeys(config::ConfigReader& reader) {
+  for (const char* name : kKeyNames) reader.AddKey(name);
+}
+
+Settings SettingsFromReader(const config::ConfigReader& reader) {
+  Settings settings;
+  // Date and time are one text, so either key may hold the whole moment.
+  settings.birth_seconds = ParseBirthMoment(FirstValue(reader, kBirthDate) + " " +
+                                            FirstValue(reader, kBirthTime));
+  settings.time_format = TimeFormatOf(FirstValue(reader, kTimeFormat));
+  settings.time_count = TimeCountOf(FirstValue(reader, kTimeCount));
+  settings.change_names = text::UpperStr866(FirstValue(reader, kChangeNames)) == "YES";
+  settings.names_file = FirstValue(reader, kNamesFile);
+  settings.no_wamp = FirstValue(reader, kNoWamp);
+  settings.prefix = FirstValue(reader, kPrefix);
+  settings.suffix = FirstValue(reader, kSuffix);
+  return settings;
+}
+
+Settings ReadSettings() {
+  ShortString path = SettingsPath();
+  if (!FileExists(path.view())) StopOnSettingsFile(path, "found");
+  config::ConfigReader reader;
+  AddSettingsKeys(reader);
+  config::LoadResult loaded = reader.Load(path.str());
+  // A file that cannot be read must not pass for an empty one.
+  if (loaded.status == config::LoadStatus::Unreadable) StopOnSettingsFile(path, "readable");
+  if (loaded.status == config::LoadStatus::NotFound) StopOnSettingsFile(path, "found");
+  if (reader.WrongLineCount() > 0) ReportWrongLines(reader, path);
+  return SettingsFromReader(reader);
+}
+
+std::int32_t ParseBirthMoment(const ShortString& text) {
+  auto field = [&text](int n) {
+    return text::StrToInt(templating::ExtractWord(n, text.view(), kMomentDelimiters).view());
+  };
+  DateTimeRec moment;
+  moment.day = field(1);
+  moment.month = field(2);
+  moment.year = field(3);
+  moment.hour = field(4);
+  moment.minute = field(5);
+  moment.second = field(6);
+  return DateTimeToSeconds(moment);
+}
+
+}  // namespace kelmora::app

@@ -1,0 +1,128 @@
+#include "app/names_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "console/recording_sink.h"
+#include "text/temp_dir.h"
+
+namespace kelmora::app {
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs Plain(const std::vector<NamePair>& pairs) {
+  Pairs plain;
+  for (const NamePair& pair : pairs) plain.emplace_back(pair.token.str(), pair.replacement.str());
+  return plain;
+}
+
+TEST(NamesLinePair, FirstTwoWords) {
+  struct Case {
+    std::string line;
+    Pairs pair;  // none or one
+  };
+  const Case cases[] = {
+      {"alpha beta", {{"alpha", "beta"}}},
+      {"\t alpha \t\t beta  ", {{"alpha", "beta"}}},
+      {"one", {{"one", ""}}},
+      {"a b c", {{"a", "b"}}},
+      {"", {}},
+      {" \t ", {}},
+      {"; not a comment", {{";", "not"}}},
+      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
+      {"a\nb c", {{"a\nb", "c"}}},  // LF is no delimiter
+  };
+  for (const Case& c : cases) {
+    std::optional<NamePair> pair = NamesLinePair(c.line);
+    EXPECT_EQ(pair ? Plain({*pair}) : Pairs{}, c.pair) << c.line;
+  }
+}
+
+TEST(ReadNamesFile, TextFileLines) {
+  text::TempDir dir;
+  struct Case {
+    std::string bytes;
+    Pairs pairs;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a 1\r\nb 2\r\n\r\n  \r\nc\r\n", {{"a", "1"}, {"b", "2"}, {"c", ""}}},
+      {"a 1\rb 2", {{"a", "1"}, {"b", "2"}}},
+      {"a 1\nb 2\n", {{"a", "1\nb"}}},  // LF alone ends no line
+      {"a 1\r\n\x1A" "b 2\r\n", {{"a", "1"}}},
+      {"x y\x1A", {{"x", "y"}}},
+      {"a " + std::string(300, 'v') + "\r\nb 2", {{"a", std::string(253, 'v')}, {"b", "2"}}},
+      {"a 1\r\na 2", {{"a", "1"}, {"a", "2"}}},  // both kept; the table takes the later
+  };
+  for (const Case& c : cases) {
+    std::vector<NamePair> pairs;
+    EXPECT_EQ(ReadNamesFile(dir.Write("names.lst", c.bytes), &pairs), 0u) << c.bytes;
+    EXPECT_EQ(Plain(pairs), c.pairs) << c.bytes;
+  }
+}
+
+TEST(ReadNamesFile, MissingFileGivesItsErrorAndNoPairs) {
+  text::TempDir dir;
+  std::vector<NamePair> pairs = {NamePair{"stale", ""}};
+  EXPECT_NE(ReadNamesFile(dir.Path("missing.lst"), &pairs), 0u);
+  EXPECT_TRUE(pairs.empty());
+}
+
+std::string Printed(const console::RecordingSink& sink) {
+  std::string text;
+  for (const console::Run& run : sink.runs()) text += run.text;
+  return text;
+}
+
+TEST(LoadNamesFile, AddsPairsLetterCaseIgnoredLaterLineWinning) {
+  text::TempDir dir;
+  Settings settings;
+  settings.change_names = true;
+  settings.names_file = dir.Write("names.lst", "Cat dog\r\nCAT wolf\r\nsun moon\r\n");
+  config::ReplaceTable table;
+  table.SetApplyFunctions(false);
+  console::RecordingSink sink;
+  LoadNamesFile(settings, table);
+  EXPECT_EQ(Printed(sink), "");
+  text::ShortString line = "cat, sun, Sunny";
+  table.Apply(line);
+  EXPECT_EQ(line.str(), "wolf, moon, moonny");
+}
+
+TEST(LoadNamesFile, OffMeansTheFileIsNotLookedAt) {
+  Settings settings;
+  settings.names_file = "no such file.lst";
+  config::ReplaceTable table;
+  console::RecordingSink sink;
+  LoadNamesFile(settings, table);
+  EXPECT_EQ(Printed(sink), "");
+  EXPECT_TRUE(table.pairs().empty());
+}
+
+TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
+  text::TempDir dir;
+  dir.Write("sub/keep", "");
+  struct Case {
+    std::string names_file, shown;
+  };
+  const Case cases[] = {{"nothere~1.lst", "nothere~1.lst"},
+                        {dir.Path("sub"), dir.Path("sub")},
+                        {"", ""}};
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.change_names = true;
+    settings.names_file = c.names_file;
+    config::ReplaceTable table;
+    console::RecordingSink sink;
+    LoadNamesFile(settings, table);
+    EXPECT_EQ(Printed(sink), " \xFE [" + c.shown + "] NOT found!\r\n") << c.names_file;
+    EXPECT_TRUE(table.pairs().empty()) << c.names_file;
+  }
+}
+
+}  // namespace
+}  // namespace kelmora::app

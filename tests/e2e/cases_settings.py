@@ -1,0 +1,138 @@
+"""kelmora.ctl: every key, wrong lines with the pause, and a settings file that
+is missing or cannot be read."""
+import os
+import shutil
+import time
+
+from harness import BANNER, BULLET, Case, clean_run
+from live_values import counter_check, moment, remember_clock
+from settings_file import settings_path, wrong_lines
+from unreadable import make_unreadable
+
+BIRTH = moment(1980, 3, 15, 12, 30, 0)
+
+
+def stopped(what: bytes):
+    """The output of a run that the settings file ends with exit code 1."""
+    return lambda context: (BANNER + b"reading config... " + BULLET + b"["
+                            + settings_path(context) + b"] NOT " + what + b"!\r\n"
+                            + b"   aborting...\r\n")
+
+
+def counter_case(name, time_format, time_count, unit, radix):
+    ctl = (b"BirthDate 15/03/1980\r\nBirthTime 12:30:00\r\n"
+           + b"TimeFormat " + time_format + b"\r\nTimeCount " + time_count + b"\r\n")
+    return Case(name, ctl=ctl, files={"in.txt": b"<@BirthTime>\r\n"},
+                stdout=clean_run("in.txt"), setup=remember_clock,
+                check=counter_check(b"<{T}>\r\n", BIRTH, unit, radix))
+
+
+def song_case(name, ctl, after):
+    return Case(name, ctl=ctl, files={"in.txt": b"[@CurrentSong]\r\n"},
+                stdout=clean_run("in.txt"), after={"in.txt": after})
+
+
+EVERY_KEY_CTL = b"""; Every key of kelmora.ctl, with a definition, comments and quotes.
+@Define YEAR 1980
+BirthDate   15/03/YEAR
+BirthTime\t12:30:00        ; half past noon
+timeformat dec
+TIMECOUNT Week
+ChangeNames yes
+NamesFile names.lst
+NoWamp "  YEAR @YEAR: nothing\tplays "
+Prefix "now: "
+Suffix " !"
+NoWamp second value, never used
+"""
+
+
+def in_tilde_folder(context):
+    """Runs a copy of the program from a folder whose name holds a tilde;
+    no settings file lies beside it."""
+    folder = context.path("t~0C~x")
+    folder.mkdir()
+    program = folder / context.program.name
+    shutil.copy2(context.program, program)
+    context.program = program
+
+
+def through_symlink(context):
+    """Runs the program through a link in another folder; each folder has
+    its own kelmora.ctl."""
+    real = context.path("real")
+    real.mkdir()
+    shutil.move(str(context.program), real / "kelmora")
+    (real / "kelmora.ctl").write_bytes(b"NoWamp from the real folder\r\n")
+    context.path("kelmora").symlink_to(real / "kelmora")
+
+
+def start_clock(context):
+    context.started = time.monotonic()
+
+
+def paused(context, code, out):
+    elapsed = time.monotonic() - context.started
+    return [] if elapsed >= 3.0 else [f"the run took {elapsed:.2f} s, without the pause"]
+
+
+WRONG_CTL = b"""Prefix=x
+NoWamp kept
+@DefineX a b
+@Define GONE
+GONE
+; a comment and an empty line are not wrong
+
+PrefixX y
+"""
+
+CASES = [
+    Case("every key of the settings file", ctl=EVERY_KEY_CTL,
+         files={"in.txt": b"@BirthTime weeks|@CurrentSong|Cat\r\n", "names.lst": b"cat dog\r\n"},
+         stdout=clean_run("in.txt"), setup=remember_clock,
+         check=counter_check(b"{T} weeks|  1980 YEAR: nothing\tplays |dog\r\n", BIRTH, "week", "dec")),
+    counter_case("octal hours", b"oct", b"hour", "hour", "oct"),
+    counter_case("binary days", b"Bin", b"DAY", "day", "bin"),
+    counter_case("hexadecimal minutes", b"HEX", b"min", "min", "hex"),
+    counter_case("unknown radix is hexadecimal; months", b"DEC2", b"month", "month", "hex"),
+    counter_case("unknown unit is seconds", b"", b"seconds", "sec", "hex"),
+    Case("a birth date holding the time too", ctl=b"BirthDate 15/03/1980 12:30:00\r\n"
+         b"TimeFormat dec\r\nTimeCount day\r\n", files={"in.txt": b"@BirthTime\r\n"},
+         stdout=clean_run("in.txt"), setup=remember_clock,
+         check=counter_check(b"{T}\r\n", BIRTH, "day", "dec")),
+    song_case("the first line of a key counts", b"nowamp first\r\nNOWAMP second\r\n",
+              b"[first]\r\n"),
+    song_case("no NoWamp gives the empty text", b"Prefix <\r\nSuffix >\r\n", b"[]\r\n"),
+    song_case("look-alike letters of NoWamp become Latin", b"NoWamp \x8Do \xe0lay\r\n",
+              b"[Ho play]\r\n"),
+    song_case("settings lines end in CR, LF, LF CR or nothing; long lines are cut",
+              b"Prefix a\rNoWamp " + b"v" * 300 + b"\n\rSuffix c\nTimeFormat dec",
+              b"[" + b"v" * 248 + b"]\r\n"),
+    Case("ChangeNames takes only yes", ctl=b"ChangeNames Y\r\nNamesFile names.lst\r\n",
+         files={"in.txt": b"cat\r\n", "names.lst": b"cat dog\r\n"},
+         stdout=clean_run("in.txt"), after={"in.txt": b"cat\r\n"}),
+    Case("a missing settings file ends the run before the file check", ctl=None,
+         exit_code=1, stdout=stopped(b"found")),
+    Case("a missing settings file leaves the template untouched", ctl=None,
+         files={"in.txt": b"@CurrentSong\n"}, exit_code=1, stdout=stopped(b"found"),
+         after={"in.txt": b"@CurrentSong\n"}),
+    Case("a directory named kelmora.ctl is no settings file", ctl=None,
+         files={"kelmora.ctl/keep": b"", "in.txt": b"x\r\n"}, exit_code=1,
+         stdout=stopped(b"found")),
+    Case("a tilde in the settings path is shown as it is", ctl=None,
+         files={"in.txt": b"x\r\n"}, setup=in_tilde_folder, exit_code=1,
+         stdout=stopped(b"found")),
+    Case("a settings file that cannot be read ends the run", ctl=b"NoWamp x\r\n",
+         files={"in.txt": b"[@CurrentSong]\r\n"}, setup=make_unreadable("kelmora.ctl"),
+         exit_code=1, stdout=stopped(b"readable"), after={"in.txt": b"[@CurrentSong]\r\n"}),
+    Case("the settings file lies in the real folder of the program", platforms="linux",
+         ctl=b"NoWamp beside the link\r\n", files={"in.txt": b"[@CurrentSong]\r\n"},
+         setup=through_symlink, stdout=clean_run("in.txt"),
+         after={"in.txt": b"[from the real folder]\r\n"}),
+    # Costs the three-second pause.
+    Case("wrong lines are listed, then the pause; the rest still counts", ctl=WRONG_CTL,
+         files={"in.txt": b"[@CurrentSong]\r\n"}, setup=start_clock,
+         stdout=lambda context: (BANNER + b"reading config... " + wrong_lines(context, [1, 3, 5, 8])
+                                 + b"done!\r\nprocessing [in.txt]... done!\r\n"),
+         after={"in.txt": b"[kept]\r\n"}, check=paused),
+]
