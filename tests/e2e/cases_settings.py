@@ -1,6 +1,6 @@
 """kelmora.ctl: every key, wrong lines with the pause, and a settings file that
 is missing or cannot be read."""
-import os
+import pathlib
 import shutil
 import time
 
@@ -10,6 +10,7 @@ from settings_file import settings_path, wrong_lines
 from unreadable import make_unreadable
 
 BIRTH = moment(1980, 3, 15, 12, 30, 0)
+EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
 
 
 def stopped(what: bytes):
@@ -86,7 +87,27 @@ GONE
 PrefixX y
 """
 
+EXAMPLE_FILLED_IN = b"""Hello from kelmora.\r
+\r
+Toval is {T} days old.\r
+Now: Toval hears nothing.\r
+\r
+From the names file: this color gray is no longer British, and\r
+the disk holds 1Gb.\r
+\r
+Formatting functions:\r
+  [.......right] [left........] [***middle***]\r
+  1,234,567 bytes are 1Mb.\r
+  Nested, the innermost first: [   000 001 234]\r
+\r
+An "@" before a name or a call keeps it: @BirthTime, @CurrentSong, @NUM{,|1000}.\r
+"""
+
 CASES = [
+    Case("the shipped example", ctl=(EXAMPLES / "kelmora.ctl").read_bytes(),
+         files={name: (EXAMPLES / name).read_bytes() for name in ("names.lst", "template.txt")},
+         args=["template.txt"], stdout=clean_run("template.txt"), setup=remember_clock,
+         check=counter_check(EXAMPLE_FILLED_IN, BIRTH, "day", "dec", name="template.txt")),
     Case("every key of the settings file", ctl=EVERY_KEY_CTL,
          files={"in.txt": b"@BirthTime weeks|@CurrentSong|Cat\r\n", "names.lst": b"cat dog\r\n"},
          stdout=clean_run("in.txt"), setup=remember_clock,
