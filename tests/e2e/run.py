@@ -13,8 +13,6 @@ afterwards are compared.
 import argparse
 import importlib.util
 import pathlib
-import shutil
-import subprocess
 import sys
 import tempfile
 import traceback
@@ -28,9 +26,9 @@ from harness import Context  # noqa: E402
 def load_cases():
     cases = []
     for path in sorted(HERE.glob("cases_*.py")):
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        found = importlib.util.spec_from_file_location(path.stem, path)
+        module = importlib.util.module_from_spec(found)
+        found.loader.exec_module(module)
         cases.extend(module.CASES)
     return cases
 
