@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "console/markup.h"
 #include "platform/platform.h"
 
 namespace kelmora::app {
@@ -24,6 +25,11 @@ void FixLookalikes(text::ShortString& text) {
     if (text[i] == '\x8D') text[i] = 'H';
     if (text[i] == '\xE0') text[i] = 'p';
   }
+}
+
+void WriteFileNotLine(const text::ShortString& path, std::string_view what) {
+  console::WriteMarkup(text::ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
+                       "] ~0C~NOT~07~ " + what + "!\r\n");
 }
 
 }  // namespace kelmora::app

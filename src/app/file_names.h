@@ -18,4 +18,8 @@ text::ShortString DoubleTildes(std::string_view text);
 // the Latin letters they look like.
 void FixLookalikes(text::ShortString& text);
 
+// Colour write of the error line "[path] NOT <what>!" ("found", "readable",
+// "rewritten"), the path shown literally.
+void WriteFileNotLine(const text::ShortString& path, std::string_view what);
+
 }  // namespace kelmora::app

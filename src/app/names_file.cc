@@ -16,8 +16,7 @@ using text::ShortString;
 // Continues the open "reading config" line, or stands on a line of its own
 // after a wrong-line report.
 void ReportNamesFile(const ShortString& path, std::string_view what) {
-  console::WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
-                       "] ~0C~NOT~07~ " + what + "!\r\n");
+  WriteFileNotLine(path, what);
 }
 
 }  // namespace

@@ -40,16 +40,14 @@ void WriteBanner() {
 }
 
 [[noreturn]] void StopOnMissingFile(const ShortString& name) {
-  WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
-              "] ~0C~NOT~07~ found!\r\n");
+  WriteFileNotLine(name, "found");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitFileNotFound);
 }
 
 // Continues the open "processing" line.
 [[noreturn]] void StopOnNotRewritten(const ShortString& name, platform::ErrorCode error) {
-  WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
-              "] ~0C~NOT~07~ rewritten!\r\n");
+  WriteFileNotLine(name, "rewritten");
   WriteMarkup(ShortString("   ") + DoubleTildes(platform::ErrorText(error)) + "\r\n");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitNotRewritten);

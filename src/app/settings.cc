@@ -55,8 +55,7 @@ TimeCount TimeCountOf(const ShortString& value) {
 
 // `what` completes "NOT ...!". Continues the open "reading config" line.
 [[noreturn]] void StopOnSettingsFile(const ShortString& path, std::string_view what) {
-  console::WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
-                       "] ~0C~NOT~07~ " + what + "!\r\n");
+  WriteFileNotLine(path, what);
   console::WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitNoSettings);
 }
