@@ -76,7 +76,7 @@ void ApplyPairs(const std::vector<ReplacePair>& pairs, BoundedString<Capacity>& 
     if (pair.name.empty()) continue;
     if (!pair.case_sensitive && !upper_is_current) {
       upper.Assign(text.view());
-      text::UpperBuffer866(upper.data(), upper.size());
+      text::FoldForSearch(upper.data(), upper.size());
       upper_is_current = true;
     }
     const BoundedString<Capacity>& searched = pair.case_sensitive ? text : upper;
@@ -92,7 +92,7 @@ void ApplyPairs(const std::vector<ReplacePair>& pairs, BoundedString<Capacity>& 
 
 void ReplaceTable::Add(const ShortString& name, const ShortString& value,
                        bool case_sensitive) {
-  ShortString upper_name = text::UpperStr866(name);
+  ShortString upper_name = text::FoldedForSearch(name.view());
   auto place = std::lower_bound(
       pairs_.begin(), pairs_.end(), upper_name,
       [](const ReplacePair& pair, const ShortString& key) { return pair.upper_name > key; });

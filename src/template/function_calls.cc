@@ -28,12 +28,12 @@ std::size_t Shifted(std::size_t at, const std::vector<std::size_t>& removed) {
 // the right (on a shared "{" the entry registered first).
 std::optional<Call> FindCall(const FunctionRegistry& registry, std::string& line) {
   std::string upper = line;
-  text::UpperBuffer866(upper.data(), upper.size());
+  text::FoldForSearch(upper.data(), upper.size());
 
   std::vector<std::size_t> escapes;
   std::vector<Call> candidates;
   for (const FunctionEntry& entry : registry.entries()) {
-    std::string key = text::UpperStr866(entry.name).str() + '{';
+    std::string key = text::FoldedForSearch(entry.name.view()).str() + '{';
     std::size_t at = upper.rfind(key);
     if (at == std::string::npos) continue;
     if (at > 0 && line[at - 1] == '@') {

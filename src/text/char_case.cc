@@ -1,5 +1,7 @@
 #include "text/char_case.h"
 
+#include <algorithm>
+
 namespace kelmora::text {
 
 char UpCase866(char c) {
@@ -13,6 +15,18 @@ char UpCase866(char c) {
 
 void UpperBuffer866(char* data, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) data[i] = UpCase866(data[i]);
+}
+
+void FoldForSearch(char* data, std::size_t size) { UpperBuffer866(data, size); }
+
+ShortString FoldedForSearch(std::string_view s) {
+  ShortString folded(s);
+  FoldForSearch(folded.data(), folded.size());
+  return folded;
+}
+
+std::size_t WholeCharPrefix(std::string_view text, std::size_t limit) {
+  return std::min(text.size(), limit);
 }
 
 }  // namespace kelmora::text

@@ -24,4 +24,15 @@ inline ShortString UpperStr866(std::string_view s) {
 // In place, over a buffer of any length.
 void UpperBuffer866(char* data, std::size_t size);
 
+// The case fold of every case-insensitive search for names and function
+// calls: in place, the length unchanged, each byte standing at the place of
+// the byte it folds. Searches compare folded copies of both sides.
+void FoldForSearch(char* data, std::size_t size);
+ShortString FoldedForSearch(std::string_view s);
+
+// The length of the longest prefix of `text` of at most `limit` bytes that
+// does not end inside a character: where a text is cut or split, the cut is
+// made there.
+std::size_t WholeCharPrefix(std::string_view text, std::size_t limit);
+
 }  // namespace kelmora::text
