@@ -33,8 +33,14 @@ TEST(NamesLinePair, FirstTwoWords) {
       {"", {}},
       {" \t ", {}},
       {"; not a comment", {{";", "not"}}},
-      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
       {"a\nb c", {{"a\nb", "c"}}},  // LF is no delimiter
+#ifdef _WIN32
+      // The look-alike Cyrillic letters of code page 866 become Latin.
+      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
+#else
+      // In UTF-8 the same bytes are parts of other characters, kept as they are.
+      {"It\xC3\x8D" "alo \xE0\xA4\x95", {{"It\xC3\x8D" "alo", "\xE0\xA4\x95"}}},
+#endif
   };
   for (const Case& c : cases) {
     std::optional<NamePair> pair = NamesLinePair(c.line);
@@ -52,7 +58,11 @@ TEST(ReadNamesFile, TextFileLines) {
       {"", {}},
       {"a 1\r\nb 2\r\n\r\n  \r\nc\r\n", {{"a", "1"}, {"b", "2"}, {"c", ""}}},
       {"a 1\rb 2", {{"a", "1"}, {"b", "2"}}},
+#ifdef _WIN32
       {"a 1\nb 2\n", {{"a", "1\nb"}}},  // LF alone ends no line
+#else
+      {"a 1\nb 2\r\nc 3\n", {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
+#endif
       {"a 1\r\n\x1A" "b 2\r\n", {{"a", "1"}}},
       {"x y\x1A", {{"x", "y"}}},
       {"a " + std::string(300, 'v') + "\r\nb 2", {{"a", std::string(253, 'v')}, {"b", "2"}}},
@@ -119,7 +129,9 @@ TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
     config::ReplaceTable table;
     console::RecordingSink sink;
     LoadNamesFile(settings, table);
-    EXPECT_EQ(Printed(sink), " \xFE [" + c.shown + "] NOT found!\r\n") << c.names_file;
+    EXPECT_EQ(Printed(sink),
+              " " + std::string(text::kNativeText.bullet) + " [" + c.shown + "] NOT found!\r\n")
+        << c.names_file;
     EXPECT_TRUE(table.pairs().empty()) << c.names_file;
   }
 }
