@@ -76,7 +76,7 @@ TEST(FoldForSearch, KeepsTheLengthAndFoldsBothSidesAlike) {
 #ifdef _WIN32
       // Code page 866: "привет" and ё.
       {"\xAF\xE0\xA8\xA2\xA5\xE2 \xF1", "\x8F\x90\x88\x82\x85\x92 \xF0"},
-      {"\xC3\xA9", "\xC3\x99"},  // bytes of UTF-8 é, upper-cased one by one
+      {"\xC3\xA9", "\xC3\x89"},  // bytes of UTF-8 é, upper-cased one by one
 #else
       // Latin-1 Supplement: é à ÿ (Ÿ lies in Latin Extended-A).
       {"\xC3\xA9\xC3\xA0\xC3\xBF", "\xC3\x89\xC3\x80\xC5\xB8"},
