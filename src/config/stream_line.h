@@ -12,8 +12,8 @@ namespace kelmora::config {
 
 // Reads the next line of `stream`, without its line end (CR LF, LF CR, CR or
 // LF; CR CR and LF LF are two line ends). Only the first 255 bytes are
-// kept, cut between characters; the rest of the physical line is passed over, never carried into the
-// next line. Reading past the end is not a failure: the status is reset and
+// kept, cut between characters; the rest of the physical line is passed
+// over, never carried into the next line. Reading past the end is not a failure: the status is reset and
 // the stream moved to its end, so a last line without a line end is still
 // returned and Position() == Size() afterwards. Any other failure stays in
 // the stream's status for the caller.

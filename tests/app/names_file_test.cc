@@ -129,9 +129,9 @@ TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
     config::ReplaceTable table;
     console::RecordingSink sink;
     LoadNamesFile(settings, table);
-    EXPECT_EQ(Printed(sink),
-              " " + std::string(text::kNativeText.bullet) + " [" + c.shown + "] NOT found!\r\n")
-        << c.names_file;
+    std::string expected = " ";
+    expected.append(text::kNativeText.bullet).append(" [").append(c.shown);
+    EXPECT_EQ(Printed(sink), expected + "] NOT found!\r\n") << c.names_file;
     EXPECT_TRUE(table.pairs().empty()) << c.names_file;
   }
 }
