@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/file_names.h"
 #include "console/recording_sink.h"
 #include "text/temp_dir.h"
 
@@ -134,6 +135,27 @@ TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
     EXPECT_EQ(Printed(sink), expected + "] NOT found!\r\n") << c.names_file;
     EXPECT_TRUE(table.pairs().empty()) << c.names_file;
   }
+}
+
+TEST(MarkupName, EscapesAndShortensBetweenWholePieces) {
+  struct Case {
+    std::string name;
+    std::size_t room;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"a~b", 10, "a~~b"},
+      {"x\x1B]0;t\x07\x7F", 40, "x\\x1B]0;t\\x07\\x7F"},
+      {"abcdefgh", 8, "abcdefgh"},
+      {"abcdefghi", 8, "abcde..."},
+      {"abcd~fgh", 8, "abcd..."},     // a doubled tilde is never split
+      {"abc\x01" "defg", 8, "abc..."},  // nor an escape
+      {"abcdefgh", 2, ""},
+#ifndef _WIN32
+      {"ab\xD0\xB6\xD0\xB6xyz", 8, "ab\xD0\xB6..."},  // nor a character
+#endif
+  };
+  for (const Case& c : cases) EXPECT_EQ(MarkupName(c.name, c.room), c.shown) << c.name;
 }
 
 }  // namespace
