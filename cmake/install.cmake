@@ -27,19 +27,29 @@ install(TARGETS kelmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
-# The manual page, kelmora(1): scdoc source turned into roff, then gzip'd
-# as man expects of an installed page (-n: no time stamp, same bytes each build).
-find_program(KELMORA_SCDOC scdoc REQUIRED)
+# kelmora_gzip(INPUT OUTPUT): a rule making OUTPUT, INPUT compressed as
+# Debian wants installed pages and changelogs: -9, and -n for no time stamp,
+# so every build gives the same bytes.
 find_program(KELMORA_GZIP gzip REQUIRED)
+function(kelmora_gzip input output)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND sh -c "\"$0\" -n -9 -c \"$1\" > \"$2\"" ${KELMORA_GZIP} ${input} ${output}
+    DEPENDS ${input}
+    VERBATIM)
+endfunction()
+
+# The manual page, kelmora(1): scdoc source turned into roff.
+find_program(KELMORA_SCDOC scdoc REQUIRED)
 set(man_source ${PROJECT_SOURCE_DIR}/doc/kelmora.1.scd)
 set(man_page ${CMAKE_BINARY_DIR}/man/kelmora.1)
 add_custom_command(
-  OUTPUT ${man_page} ${man_page}.gz
+  OUTPUT ${man_page}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-  COMMAND sh -c "\"$0\" < \"$1\" > \"$2\" && \"$3\" -n -9 -c \"$2\" > \"$2.gz\""
-          ${KELMORA_SCDOC} ${man_source} ${man_page} ${KELMORA_GZIP}
+  COMMAND sh -c "\"$0\" < \"$1\" > \"$2\"" ${KELMORA_SCDOC} ${man_source} ${man_page}
   DEPENDS ${man_source}
   COMMENT "Manual page kelmora(1)"
   VERBATIM)
-add_custom_target(kelmora_man ALL DEPENDS ${man_page} ${man_page}.gz)
+kelmora_gzip(${man_page} ${man_page}.gz)
+add_custom_target(kelmora_man ALL DEPENDS ${man_page}.gz)
 install(FILES ${man_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -12,8 +12,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 the time since a birth moment in a chosen unit and radix, the song a media
 player is playing, word-for-word substitutions from a names file, and the
 formatting functions @PAD, @NUM and @SIZE. It is configured by one settings
-file, kelmora.ctl, and suits status lines, signatures and web snippets that
-are refreshed from a timer.")
+file, kelmora.ctl.")
 set(CPACK_STRIP_FILES ON)
 # Packaging installs what scripts/package has built (the program and its
 # pages), without building the tests of the tree first.
@@ -35,13 +34,7 @@ else()
   set(debian_dir ${CMAKE_BINARY_DIR}/debian)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
                  ${debian_dir}/changelog @ONLY)
-  find_program(KELMORA_GZIP gzip REQUIRED)
-  add_custom_command(
-    OUTPUT ${debian_dir}/changelog.Debian.gz
-    COMMAND sh -c "\"$0\" -n -9 -c \"$1\" > \"$2\""
-            ${KELMORA_GZIP} ${debian_dir}/changelog ${debian_dir}/changelog.Debian.gz
-    DEPENDS ${debian_dir}/changelog
-    VERBATIM)
+  kelmora_gzip(${debian_dir}/changelog ${debian_dir}/changelog.Debian.gz)
   add_custom_target(kelmora_debian ALL DEPENDS ${debian_dir}/changelog.Debian.gz)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
                 ${debian_dir}/changelog.Debian.gz
