@@ -28,6 +28,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(KELMORA_MPRIS)
+    # Loaded at run time for the song over D-Bus, so the tools do not see it.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libsystemd0)
+  endif()
 
   # What Debian asks of every package and the plain install tree does not
   # hold: the copyright notice and the packaging changelog, in the doc folder.
