@@ -4,10 +4,20 @@
 
 #include "app/file_names.h"
 #include "platform/platform.h"
+#include "text/char_case.h"
 
 namespace kelmora::app {
 
 using text::ShortString;
+
+namespace {
+
+// The longest start of `text` that fits a short string with no character cut.
+ShortString WholeCharsOf(std::string_view text) {
+  return ShortString(text.substr(0, text::WholeCharPrefix(text, ShortString::kCapacity)));
+}
+
+}  // namespace
 
 ShortString CleanCaption(ShortString caption) {
   if (text::Copy(caption, 1, 6) == "Winamp") return {};
@@ -19,7 +29,22 @@ ShortString CleanCaption(ShortString caption) {
   return caption;
 }
 
+std::string SongText(const platform::NowPlaying& song) {
+  std::string text;
+  for (const std::string& artist : song.artists) {
+    if (!text.empty()) text += ", ";
+    text += artist;
+  }
+  if (!text.empty()) text += " - ";
+  text += song.title;
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return text;
+}
+
 ShortString QuerySongTitle() {
+  if (std::optional<platform::NowPlaying> song = platform::QueryNowPlaying())
+    return WholeCharsOf(SongText(*song));
   std::optional<std::string> caption = platform::FindWindowCaption("Winamp v1.x");
   if (!caption) return {};
   return CleanCaption(ShortString(*caption));
@@ -27,7 +52,8 @@ ShortString QuerySongTitle() {
 
 ShortString SongValue(const ShortString& title, const ShortString& no_song,
                       const ShortString& prefix, const ShortString& suffix) {
-  ShortString value = title.empty() ? no_song : prefix + title + suffix;
+  ShortString value =
+      title.empty() ? no_song : WholeCharsOf(prefix.str() + title.str() + suffix.str());
   FixLookalikes(value);
   return value;
 }
