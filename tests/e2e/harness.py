@@ -7,6 +7,10 @@ from typing import Callable, Optional
 
 BANNER = b"\r\nToval's template processor v1.0\r\n\r\n"
 BULLET = b" \xfe "
+# The session bus the test machine may have: a run must not meet its players.
+# Cases that want a bus start their own.
+RUN_ENV = {name: value for name, value in os.environ.items()
+           if name not in ("DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")}
 
 
 def clean_run(name: str) -> bytes:
@@ -40,9 +44,9 @@ class Context:
 
     def run(self, args, timeout=60):
         command = list(self.runner) + [str(self.program)] + list(args)
-        result = subprocess.run(command, cwd=self.folder, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                timeout=timeout)
+        result = subprocess.run(command, cwd=self.folder, env=RUN_ENV,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=timeout)
         return result.returncode, result.stdout
 
 
@@ -57,6 +61,8 @@ class Case:
     after: files and their exact bytes after the run.
     check: more checks, a function (context, exit_code, stdout) -> [problems].
     platforms: "both", "linux" or "wine".
+    tools: test programs of the build (tests/tools/) the case needs; it is
+    skipped in a build without them.
     """
     name: str
     args: Optional[list] = None
@@ -68,9 +74,13 @@ class Case:
     setup: Optional[Callable] = None
     check: Optional[Callable] = None
     platforms: str = "both"
+    tools: tuple = ()
 
     def runs_on(self, on_wine: bool) -> bool:
         return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")
+
+    def tools_built(self, build_dir) -> bool:
+        return all((build_dir / "tests" / "tools" / tool).exists() for tool in self.tools)
 
     def run(self, context: Context):
         if self.ctl is not None:
