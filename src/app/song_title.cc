@@ -4,20 +4,10 @@
 
 #include "app/file_names.h"
 #include "platform/platform.h"
-#include "text/char_case.h"
 
 namespace kelmora::app {
 
 using text::ShortString;
-
-namespace {
-
-// The longest start of `text` that fits a short string with no character cut.
-ShortString WholeCharsOf(std::string_view text) {
-  return ShortString(text.substr(0, text::WholeCharPrefix(text, ShortString::kCapacity)));
-}
-
-}  // namespace
 
 ShortString CleanCaption(ShortString caption) {
   if (text::Copy(caption, 1, 6) == "Winamp") return {};
@@ -44,7 +34,7 @@ std::string SongText(const platform::NowPlaying& song) {
 
 ShortString QuerySongTitle() {
   if (std::optional<platform::NowPlaying> song = platform::QueryNowPlaying())
-    return WholeCharsOf(SongText(*song));
+    return ShortString(SongText(*song));
   std::optional<std::string> caption = platform::FindWindowCaption("Winamp v1.x");
   if (!caption) return {};
   return CleanCaption(ShortString(*caption));
@@ -52,8 +42,7 @@ ShortString QuerySongTitle() {
 
 ShortString SongValue(const ShortString& title, const ShortString& no_song,
                       const ShortString& prefix, const ShortString& suffix) {
-  ShortString value =
-      title.empty() ? no_song : WholeCharsOf(prefix.str() + title.str() + suffix.str());
+  ShortString value = title.empty() ? no_song : prefix + title + suffix;
   FixLookalikes(value);
   return value;
 }

@@ -22,13 +22,11 @@ text::ShortString CleanCaption(text::ShortString caption);
 std::string SongText(const platform::NowPlaying& song);
 
 // The song of the now-playing service where the OS has one, else the cleaned
-// caption of the running player's window; cut at 255 bytes on a character
-// boundary. Empty when no song is known.
+// caption of the running player's window. Empty when no song is known.
 text::ShortString QuerySongTitle();
 
-// `no_song` for an empty title, otherwise prefix + title + suffix cut at 255
-// bytes on a character boundary; the look-alike Cyrillic letters are then
-// replaced by their Latin twins.
+// `no_song` for an empty title, otherwise prefix + title + suffix; the
+// look-alike Cyrillic letters are then replaced by their Latin twins.
 text::ShortString SongValue(const text::ShortString& title,
                             const text::ShortString& no_song,
                             const text::ShortString& prefix,

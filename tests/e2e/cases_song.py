@@ -185,7 +185,7 @@ CASES += [
              [player("one", "Playing", "Line\nfeed\ttab\rreturn", ["A\x1fB"])],
              b"<< A B - Line feed tab return >>"),
     bus_song("a 400-byte title is cut between letters", [player("one", "Playing", LONG_TITLE)],
-             ("<< a" + "ж" * 125).encode()),
+             ("<< a" + "ж" * 125 + " ").encode()),
     bus_song("a player that never answers", [player("one", "Playing", silent=True)], b"none",
              seconds=1.0),
     bus_song("a player that never answers does not hold up the others",
