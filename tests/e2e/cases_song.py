@@ -13,6 +13,7 @@ import dataclasses
 import os
 import select
 import shutil
+import socket
 import subprocess
 import time
 from typing import Optional
@@ -91,7 +92,8 @@ CASES = [
 class BusCase(Case):
     """players: mpris_player argument lists, started in this order.
     bus: how the program finds the bus: "address" (DBUS_SESSION_BUS_ADDRESS),
-    "runtime dir" (only $XDG_RUNTIME_DIR/bus) or "none" (neither is set).
+    "runtime dir" (only $XDG_RUNTIME_DIR/bus), "none" (neither is set) or
+    "mute" (an address where connections are taken but never answered)
     seconds: the longest the run may take, when it matters."""
     players: list = dataclasses.field(default_factory=list)
     bus: str = "address"
@@ -99,11 +101,16 @@ class BusCase(Case):
 
     def run(self, context):
         player_tool = context.build_dir / "tests" / "tools" / "mpris_player"
-        with session_bus(context.folder, player_tool, self.players) as address:
+        with session_bus(context.folder, player_tool, self.players) as address, \
+                socket.socket(socket.AF_UNIX) as mute:
+            mute.bind(str(context.path("mute")))
+            mute.listen(8)
             context.bus_env = dict(RUN_ENV, DBUS_SESSION_BUS_ADDRESS=address)
             env = {"address": context.bus_env,
                    "runtime dir": dict(RUN_ENV, XDG_RUNTIME_DIR=str(context.folder)),
-                   "none": RUN_ENV}[self.bus]
+                   "none": RUN_ENV,
+                   "mute": dict(RUN_ENV, DBUS_SESSION_BUS_ADDRESS=(
+                       f"unix:path={context.path('mute')}"))}[self.bus]
             timed_run = _timed_run(context, env)
             problems = super().run(context)
             if self.seconds is not None and timed_run.took > self.seconds:
@@ -193,6 +200,8 @@ CASES += [
              b"<< Song >>", seconds=1.0),
     bus_song("no bus address at all", [player("one", "Playing", "Song")], b"none", bus="none",
              seconds=1.0),
+    bus_song("a bus that never answers", [player("one", "Playing", "Song")], b"none",
+             bus="mute", seconds=1.0),
     bus_song("the bus in the runtime folder", [player("one", "Playing", "Song")], b"<< Song >>",
              bus="runtime dir"),
 ]
