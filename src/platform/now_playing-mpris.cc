@@ -89,6 +89,7 @@ const SdBus* LoadSdBus() {
 struct Reply {
   const SdBus* sd = nullptr;
   sd_bus_message* message = nullptr;
+  bool pending = false;  // the call went out and its answer has not come
 
   Reply() = default;
   Reply(const Reply&) = delete;
@@ -105,6 +106,7 @@ struct Reply {
 int KeepReply(sd_bus_message* message, void* userdata, sd_bus_error* /*error*/) {
   auto* reply = static_cast<Reply*>(userdata);
   reply->message = reply->sd->message_ref(message);
+  reply->pending = false;
   return 0;
 }
 
@@ -117,15 +119,18 @@ bool Call(const SdBus& sd, sd_bus* bus, const char* destination, const char* pat
                                           method, KeepReply, reply, "")
                    : sd.call_method_async(bus, nullptr, destination, path, interface,
                                           method, KeepReply, reply, "s", argument);
-  return result >= 0;
+  reply->pending = result >= 0;
+  return reply->pending;
 }
 
-// Runs the bus until every reply has come or the deadline has passed; a
-// reply still missing then stays empty.
+// Runs the bus until no reply is pending or the deadline has passed; a reply
+// still missing then stays empty.
 void WaitForReplies(const SdBus& sd, sd_bus* bus, const Reply* replies, std::size_t count,
                     Clock::time_point deadline) {
-  std::size_t waiting = count;
-  while (waiting > 0) {
+  auto pending = [&] {
+    return std::any_of(replies, replies + count, [](const Reply& r) { return r.pending; });
+  };
+  while (pending()) {
     Clock::time_point now = Clock::now();
     if (now >= deadline) return;
     int processed = sd.process(bus, nullptr);
@@ -135,9 +140,6 @@ void WaitForReplies(const SdBus& sd, sd_bus* bus, const Reply* replies, std::siz
       int woken = sd.wait(bus, static_cast<std::uint64_t>(left.count()) + 1);
       if (woken < 0 && woken != -EINTR) return;
     }
-    waiting = 0;
-    for (std::size_t i = 0; i < count; ++i)
-      if (replies[i].message == nullptr) ++waiting;
   }
 }
 
