@@ -7,10 +7,6 @@ from typing import Callable, Optional
 
 BANNER = b"\r\nToval's template processor v1.0\r\n\r\n"
 BULLET = b" \xfe "
-# The session bus the test machine may have: a run must not meet its players.
-# Cases that want a bus start their own.
-RUN_ENV = {name: value for name, value in os.environ.items()
-           if name not in ("DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")}
 
 
 def clean_run(name: str) -> bytes:
@@ -24,6 +20,10 @@ class Context:
 
     def __init__(self, folder, program, runner, on_wine):
         self.folder = folder
+        # Without the session bus the test machine may have: a run must not
+        # meet its players. Cases that want a bus start their own.
+        self.env = {name: value for name, value in os.environ.items()
+                    if name not in ("DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")}
         self.on_wine = on_wine
         self.runner = runner
         self.program = folder / ("kelmora.exe" if on_wine else "kelmora")
@@ -44,9 +44,9 @@ class Context:
 
     def run(self, args, timeout=60):
         command = list(self.runner) + [str(self.program)] + list(args)
-        result = subprocess.run(command, cwd=self.folder, env=RUN_ENV,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout)
+        result = subprocess.run(command, cwd=self.folder, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=timeout, env=self.env)
         return result.returncode, result.stdout
 
 
