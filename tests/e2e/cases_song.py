@@ -158,7 +158,7 @@ def player(name, status, title=None, artists=(), silent=False):
     return arguments + (["--silent"] if silent else [])
 
 
-CYRILLIC = "Кино - Звезда по имени Солнце"
+CYRILLIC = "Кино - Звезда по имени Солнце, поэма"  # "э" holds the byte 0x8D
 LONG_TITLE = "a" + "ж" * 199 + "z"  # 400 bytes: cuts would fall inside a letter
 
 CASES += [
