@@ -1,14 +1,18 @@
 # kelmora_layer(NAME [DEPENDS layer...] [EXCLUDE file...])
 # Makes the library kelmora_NAME from the .cc files of src/NAME. The platform
-# layer takes only the implementation file of the OS being built for.
+# layer takes only the implementation files of the OS being built for: the
+# OS half, and the now-playing service (MPRIS on Linux when KELMORA_MPRIS is
+# on; none otherwise).
 function(kelmora_layer name)
   cmake_parse_arguments(LAYER "" "" "DEPENDS;EXCLUDE" ${ARGN})
   set(dir ${PROJECT_SOURCE_DIR}/src/${name})
   if(name STREQUAL "platform")
     if(WIN32)
-      set(sources ${dir}/platform-win32.cc)
+      set(sources ${dir}/platform-win32.cc ${dir}/now_playing-none.cc)
+    elseif(KELMORA_MPRIS)
+      set(sources ${dir}/platform-posix.cc ${dir}/now_playing-mpris.cc)
     else()
-      set(sources ${dir}/platform-posix.cc)
+      set(sources ${dir}/platform-posix.cc ${dir}/now_playing-none.cc)
     endif()
   else()
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cc)
@@ -35,6 +39,10 @@ function(kelmora_layer name)
   endif()
   if(name STREQUAL "platform" AND NOT WIN32)
     target_link_libraries(${target} PUBLIC ${CMAKE_DL_LIBS})
+  endif()
+  if(name STREQUAL "platform" AND KELMORA_MPRIS)
+    # Headers only: libsystemd is loaded at run time, when a bus can exist.
+    target_include_directories(${target} PRIVATE ${SYSTEMD_INCLUDE_DIRS})
   endif()
   kelmora_flags(${target})
 endfunction()

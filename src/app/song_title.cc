@@ -19,7 +19,22 @@ ShortString CleanCaption(ShortString caption) {
   return caption;
 }
 
+std::string SongText(const platform::NowPlaying& song) {
+  std::string text;
+  for (const std::string& artist : song.artists) {
+    if (!text.empty()) text += ", ";
+    text += artist;
+  }
+  if (!text.empty()) text += " - ";
+  text += song.title;
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return text;
+}
+
 ShortString QuerySongTitle() {
+  if (std::optional<platform::NowPlaying> song = platform::QueryNowPlaying())
+    return ShortString(SongText(*song));
   std::optional<std::string> caption = platform::FindWindowCaption("Winamp v1.x");
   if (!caption) return {};
   return CleanCaption(ShortString(*caption));

@@ -154,6 +154,19 @@ void InstallFaultHandler(FaultHandler handler);
 // address (for faults the program raises itself).
 std::uintptr_t CallerAddress();
 
+// ------------------------------------------------------------ media player
+
+// The song of a media player as the desktop's now-playing service reports it.
+struct NowPlaying {
+  std::vector<std::string> artists;  // in the player's order, none empty
+  std::string title;                 // never empty
+};
+// The song of the player that is playing (else paused, else stopped) and has
+// a title; nullopt when this OS has no such service, none is reachable, or no
+// player answers with a title. Returns within about 250 ms, however the
+// players behave.
+std::optional<NowPlaying> QueryNowPlaying();
+
 // ------------------------------------------------------------ player window
 
 // Caption of the first top-level window of `window_class`, converted to the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kelmora::app {
 namespace {
@@ -28,6 +29,24 @@ TEST(CleanCaption, CaptionsOfThePlayer) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(CleanCaption(c.caption).str(), c.title) << c.caption;
+}
+
+TEST(SongText, ArtistsTitleAndTheBytesBetween) {
+  struct Case {
+    std::vector<std::string> artists;
+    std::string title;
+    std::string text;
+  };
+  const Case cases[] = {
+      {{}, "Song", "Song"},
+      {{"A", "B", "C"}, "Song", "A, B, C - Song"},
+      // Every control byte becomes a space, NUL too; DEL is no control byte.
+      {{std::string("A\0B", 3)}, "\x01\x1F\x7F", "A B -   \x7F"},
+      // Bytes that are no UTF-8 are kept as they came.
+      {{"\xFF"}, "\xD0", "\xFF - \xD0"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SongText({c.artists, c.title}), c.text) << c.title;
 }
 
 TEST(SongValue, FallbackOrFramedTitle) {

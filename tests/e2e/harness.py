@@ -33,9 +33,12 @@ class Context:
 
     def __init__(self, folder, program, runner, on_wine):
         self.folder = folder
+        # Without the session bus the test machine may have: a run must not
+        # meet its players. Cases that want a bus start their own.
+        self.env = {name: value for name, value in os.environ.items()
+                    if name not in ("DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")}
         # On Linux the settings may lie in the user's folder: each run gets a
         # home folder of its own, and no XDG_CONFIG_HOME unless a case sets one.
-        self.env = dict(os.environ)
         if not on_wine:
             self.env.pop("XDG_CONFIG_HOME", None)
             self.env["HOME"] = str(folder / "home")
@@ -76,6 +79,8 @@ class Case:
     after: files and their exact bytes after the run.
     check: more checks, a function (context, exit_code, stdout) -> [problems].
     platforms: "both", "linux" or "wine".
+    tools: test programs of the build (tests/tools/) the case needs; it is
+    skipped in a build without them.
     """
     name: str
     args: Optional[list] = None
@@ -87,9 +92,13 @@ class Case:
     setup: Optional[Callable] = None
     check: Optional[Callable] = None
     platforms: str = "both"
+    tools: tuple = ()
 
     def runs_on(self, on_wine: bool) -> bool:
         return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")
+
+    def tools_built(self, build_dir) -> bool:
+        return all((build_dir / "tests" / "tools" / tool).exists() for tool in self.tools)
 
     def run(self, context: Context):
         if self.ctl is not None:

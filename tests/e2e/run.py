@@ -48,7 +48,7 @@ def main():
     for case in load_cases():
         if args.only and args.only not in case.name:
             continue
-        if not case.runs_on(on_wine):
+        if not case.runs_on(on_wine) or not case.tools_built(program.parent):
             skipped += 1
             continue
         with tempfile.TemporaryDirectory(prefix="kelmora-e2e-") as scratch:
