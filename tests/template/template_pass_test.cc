@@ -149,6 +149,10 @@ TEST(ProcessTemplate, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) 
   for (const std::string& before : FaultTemplates()) {
     FailingFileOps counting;
     const std::string after = RunPass(before, TrimOrGrow, counting.ops()).after;
+    // The file is read with one call and written with one, after the
+    // journal's header and body.
+    EXPECT_EQ(counting.reads, 1);
+    EXPECT_EQ(counting.writes, 3);
     const std::pair<int FaultPlan::*, int> kinds[] = {
         {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
         {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
