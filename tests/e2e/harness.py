@@ -57,6 +57,8 @@ class Case:
     after: files and their exact bytes after the run.
     check: more checks, a function (context, exit_code, stdout) -> [problems].
     platforms: "both", "linux" or "wine".
+    sanitizers: False for a case that cannot run under the sanitizers (a
+    limit on virtual memory, which their shadow memory exceeds).
     """
     name: str
     args: Optional[list] = None
@@ -68,6 +70,7 @@ class Case:
     setup: Optional[Callable] = None
     check: Optional[Callable] = None
     platforms: str = "both"
+    sanitizers: bool = True
 
     def runs_on(self, on_wine: bool) -> bool:
         return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")

@@ -12,11 +12,11 @@ left, already the original or the new content). SIGTERM: the request waits
 for the write, so the file must be the original or the new content at once,
 with no journal left.
 
-The moments are spread over the run: a third anywhere from the start, a third
-just before the file is written (reading, the journal), and a third after
-it is released from the test build's pause point (writing, truncation, flush,
-removal of the journal). Under Wine there is no pause point, so every moment
-is taken anywhere from the start. Prints how the kills landed.
+The moments are spread over the run: anywhere from the start (mostly the
+reading and evaluation); from the moment the journal appears (its writing,
+then the file's); and, in a test build on Linux, from the moment the run is
+released from its pause point just before the file is written (writing,
+truncation, flush, removal of the journal). Prints how the kills landed.
 """
 import argparse
 import collections
@@ -88,31 +88,46 @@ def kill(process, signal_number):
     process.wait(timeout=600)
 
 
+def wait_for_journal(r, process):
+    while not r.journal.exists() and process.poll() is None:
+        time.sleep(0.0005)
+
+
 def measure(r, original):
-    """Seconds until the pause point and from it to the end, of a clean run."""
+    """Seconds of a clean run: to the end, from the journal's appearance to
+    the end, and from the pause point to the end."""
     r.file.write_bytes(original)
     start = time.monotonic()
+    process = r.start(pause=False)
+    wait_for_journal(r, process)
+    journal = time.monotonic()
+    process.wait(timeout=600)
+    whole, from_journal = time.monotonic() - start, time.monotonic() - journal
     if not r.hooks:
-        r.run()
-        return time.monotonic() - start, 0.0
+        return whole, from_journal, 0.0
+    r.file.write_bytes(original)
     process = r.start(pause=True)
     r.release()
     paused = time.monotonic()
     process.wait(timeout=600)
-    return paused - start, time.monotonic() - paused
+    return whole, from_journal, time.monotonic() - paused
 
 
-def one_kill(r, original, new, signal_number, stratum, to_pause, after_pause):
+def one_kill(r, original, new, signal_number, stratum, times):
     """Returns (how it landed, problem or None)."""
+    whole, from_journal, from_pause = times
     r.file.write_bytes(original)
     if stratum == "write":
         process = r.start(pause=True)
         r.release()
-        time.sleep(random.uniform(0, after_pause * 1.2))
+        time.sleep(random.uniform(0, from_pause * 1.2))
+    elif stratum == "journal":
+        process = r.start(pause=False)
+        wait_for_journal(r, process)
+        time.sleep(random.uniform(0, from_journal * 1.2))
     else:
         process = r.start(pause=False)
-        low = 0.8 * to_pause if stratum == "journal" else 0.0
-        time.sleep(random.uniform(low, to_pause + after_pause))
+        time.sleep(random.uniform(0, whole))
     kill(process, signal_number)
     left = r.file.read_bytes()
     state = "original" if left == original else "new" if left == new else "torn"
@@ -152,16 +167,16 @@ def main():
         if new == original:
             print("FAIL the rewrite does not change the template")
             return 1
-        to_pause, after_pause = measure(r, original)
-        print(f"{len(original)} bytes; {to_pause:.2f} s to the write, {after_pause:.3f} s after")
-        strata = ["anywhere", "journal", "write"] if r.hooks else ["anywhere"]
+        times = measure(r, original)
+        print(f"{len(original)} bytes; a run takes {times[0]:.2f} s, {times[1]:.3f} s of it "
+              f"from the journal's appearance, {times[2]:.3f} s from the pause point")
+        strata = ["anywhere", "journal", "write"] if r.hooks else ["anywhere", "journal"]
         for name in args.signals.split(","):
             signal_number = getattr(signal, "SIG" + name)
             landed = collections.Counter()
             for i in range(args.kills):
                 stratum = strata[i % len(strata)]
-                how, problem = one_kill(r, original, new, signal_number, stratum,
-                                        to_pause, after_pause)
+                how, problem = one_kill(r, original, new, signal_number, stratum, times)
                 landed[how] += 1
                 if problem:
                     failed += 1
