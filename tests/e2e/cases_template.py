@@ -247,13 +247,6 @@ CASES = [
          files={"in.txt": b"half new\r\n", JOURNAL: journal_of(b"@PAD{LEFT|.|4|x}\n")},
          stdout=BANNER + RESTORED + clean_run("in.txt")[len(BANNER):],
          after={"in.txt": b"...x\r\n"}, check=journal_left(False)),
-    rewrite("a journal cut short is removed without a word",
-            b"kept\n", b"kept\r\n", files={JOURNAL: journal_of(b"x\n")[:-1]},
-            check=journal_left(False)),
-    rewrite("a file of the journal's name that is no journal is left alone",
-            b"kept\n", b"kept\r\n", files={JOURNAL: b"mine"},
-            check=lambda context, code, out: (
-                [] if context.read(JOURNAL) == b"mine" else ["the file was changed"])),
     UnwritableCase("a journal that cannot be put back ends the run with 5 and is kept",
                    files={"in.txt": LOCKED_BYTES, JOURNAL: journal_of(b"original\n")},
                    exit_code=5, message=not_restored,
