@@ -201,18 +201,8 @@ bool FileStream::FillBuffer() {
 bool FileStream::WritePending() {
   if (buffered_ != Buffered::Pending) return true;
   buffered_ = Buffered::Nothing;
-  std::size_t written = 0;
-  platform::ErrorCode error = ops_->write(file_, buffer_.data(), buffer_used_, &written);
-  os_position_ = buffer_start_ + static_cast<std::int64_t>(written);
-  if (written < buffer_used_) {
-    Fail(StreamStatus::WriteFailed, error);
-    return false;
-  }
-  if (error != 0) {
-    Fail(StreamStatus::OsError, error);
-    return false;
-  }
-  return true;
+  os_position_ = buffer_start_;
+  return WriteDirect(buffer_.data(), buffer_used_);
 }
 
 // Moves the OS's file position back over the bytes read ahead and not yet
@@ -253,6 +243,7 @@ bool FileStream::ReadDirect(char* into, std::size_t count) {
 }
 
 // With the buffer empty: writes all `count` bytes straight from `from`.
+// Fewer bytes written than asked is WriteFailed, with the OS's reason.
 bool FileStream::WriteDirect(const char* from, std::size_t count) {
   std::size_t written = 0;
   platform::ErrorCode error = ops_->write(file_, from, count, &written);
