@@ -111,12 +111,30 @@ def append_while_paused(context):
     context.run = run
 
 
+def linked_and_private(context):
+    """in.txt gets a second name and permissions of its own."""
+    os.chmod(context.path("in.txt"), 0o640)
+    os.link(context.path("in.txt"), context.path("link.txt"))
+    context.inode = os.stat(context.path("in.txt")).st_ino
+
+
+def same_file(context, code, out):
+    info = os.stat(context.path("in.txt"))
+    if (info.st_ino, info.st_nlink, info.st_mode & 0o777) != (context.inode, 2, 0o640):
+        return [f"the file was replaced: inode {info.st_ino}, {info.st_nlink} links, "
+                f"mode {info.st_mode & 0o777:o}"]
+    return []
+
+
 def fifo_in_place(context):
     os.mkfifo(context.path("in.txt"))
 
 
 # 19,000 bytes that grow to 102,000, past a 64 KiB limit on file size.
 GROWING = b"@PAD{LEFT|.|100|x}\n" * 1000
+# 72,000 bytes that grow: past a 64 KiB limit on file size before the run
+# begins.
+TOO_BIG = b"@PAD{LEFT|.|30|x}\n" * 4000
 # 40 MB: one copy in memory fits under the case's limit of 70,000 KiB, two do
 # not.
 HUGE = b"some text\n" * 4_000_000
@@ -257,6 +275,14 @@ CASES = [
          files={"in.txt": GROWING}, setup=in_bash('ulimit -f 64; exec "$@"'), exit_code=4,
          stdout=not_rewritten(os.strerror(errno.EFBIG).encode()), after={"in.txt": GROWING},
          check=journal_left(False), platforms="linux"),
+    Case("a file already past the file-size limit may be damaged, and no journal fits",
+         files={"in.txt": TOO_BIG}, setup=in_bash('ulimit -f 64; exec "$@"'), exit_code=5,
+         stdout=not_rewritten(os.strerror(errno.EFBIG).encode())[:-len(b"   aborting...\r\n")]
+         + BULLET + b"[in.txt] may be damaged: its original bytes could not be written back!"
+         b"\r\n   " + os.strerror(errno.EFBIG).encode() + b"\r\n   aborting...\r\n",
+         after={"in.txt": TOO_BIG}, check=journal_left(False), platforms="linux"),
+    rewrite("the rewritten file is the same file, with its links and permissions", b"a\n",
+            b"a\r\n", setup=linked_and_private, check=same_file, platforms="linux"),
     Case("running out of memory is a failure to rewrite, with standard error closed",
          files={"in.txt": HUGE}, setup=in_bash('ulimit -v 70000; exec "$@" 2>&-'),
          exit_code=4, stdout=not_rewritten(os.strerror(errno.ENOMEM).encode()),
