@@ -17,6 +17,7 @@
 #include "template/template_pass.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
+#include "text/text_rules.h"
 
 namespace kelmora::app {
 namespace {
@@ -35,13 +36,14 @@ void WriteBanner() {
 }
 
 [[noreturn]] void StopOnCommandLine() {
-  WriteMarkup("~0C~ \xFE ~07~error in command line!\r\n");
-  WriteMarkup("~0F~   ~07~usage: kelmora.exe <filename>\r\n");
+  WriteMarkup(ErrorBullet() + "error in command line!\r\n");
+  WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name +
+              " <filename>\r\n");
   WriteMarkup("~0C~   exiting...~07~\r\n");
   text::Halt(kExitCommandLine);
 }
 
-[[noreturn]] void StopOnMissingFile(const ShortString& name) {
+[[noreturn]] void StopOnMissingFile(const std::string& name) {
   WriteFileNotLine(name, "found");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitFileNotFound);
@@ -62,20 +64,20 @@ void WriteReason(platform::ErrorCode error) {
 
 // The file may be anything now; `journal` (when not empty) still holds its
 // original bytes, and the next run puts them back.
-[[noreturn]] void StopOnDamaged(const ShortString& name, platform::ErrorCode error,
+[[noreturn]] void StopOnDamaged(const std::string& name, platform::ErrorCode error,
                                 const std::string& journal) {
-  WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
-              "] may be ~0C~damaged~07~: its original bytes could not be written back!\r\n");
+  WriteNamedLine(ErrorBullet(), name,
+                 " may be ~0C~damaged~07~: its original bytes could not be written back!\r\n");
   WriteReason(error);
   if (!journal.empty())
-    WriteMarkup(ShortString("   its original bytes are kept in [") + DoubleTildes(journal) +
-                "]; the next run puts them back.\r\n");
+    WriteNamedLine("   its original bytes are kept in ", journal,
+                   "; the next run puts them back.\r\n");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitDamaged);
 }
 
 // Continues the open "processing" line.
-[[noreturn]] void StopOnNotRewritten(const ShortString& name,
+[[noreturn]] void StopOnNotRewritten(const std::string& name,
                                      const templating::PassOutcome& outcome) {
   WriteFileNotLine(name, "rewritten");
   WriteReason(outcome.error);
@@ -86,20 +88,20 @@ void WriteReason(platform::ErrorCode error) {
 
 // Before anything else touches the file: a rewrite that an earlier run left
 // unfinished is undone.
-void RecoverInterruptedRewrite(const ShortString& name) {
-  store::Recovery recovery = store::RecoverFromJournal(name.str(), store::SystemFileOps());
+void RecoverInterruptedRewrite(const std::string& name) {
+  store::Recovery recovery = store::RecoverFromJournal(name, store::SystemFileOps());
   if (recovery.result == store::Recovery::Restored)
-    WriteMarkup(ShortString("~0C~ \xFE ~07~[") + DoubleTildes(name.view()) +
-                "] restored: an earlier run was cut short while rewriting it.\r\n");
+    WriteNamedLine(ErrorBullet(), name,
+                   " restored: an earlier run was cut short while rewriting it.\r\n");
   if (recovery.result == store::Recovery::Failed)
-    StopOnDamaged(name, recovery.error, store::JournalPath(name.str()));
+    StopOnDamaged(name, recovery.error, store::JournalPath(name));
 }
 
 // Opens the file and runs the template pass over it with `table`; the
 // stream is closed on return, before anything is reported.
-templating::PassOutcome RewriteTemplate(const ShortString& name,
+templating::PassOutcome RewriteTemplate(const std::string& name,
                                         const config::ReplaceTable& table) {
-  store::FileStream stream(name.str(), store::kOpenReadWrite, 4096);
+  store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(stream,
                                      [&table](text::LongLine& line) { table.Apply(line); });
 }
@@ -124,21 +126,21 @@ void AddCurrentSong(config::ReplaceTable& table, const Settings& settings) {
 void Run() {
   WriteBanner();
 
-  std::vector<ShortString> arguments = text::CommandArguments();
+  std::vector<std::string> arguments = text::CommandArguments();
   if (arguments.size() != 2) StopOnCommandLine();
-  const ShortString& file_name = arguments[1];
+  const std::string& file_name = arguments[1];
   RecoverInterruptedRewrite(file_name);
 
   PlainWrite("reading config... ");
   const Settings settings = ReadSettings();
 
-  if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
+  if (!FileExists(file_name)) StopOnMissingFile(file_name);
 
   config::ReplaceTable table;
   LoadNamesFile(settings, table);
   WriteMarkup(kDone);
 
-  PlainWrite((ShortString("processing [") + file_name + "]... ").view());
+  PlainWrite("processing [" + InertName(file_name) + "]... ");
   AddBirthTime(table, settings);
   AddCurrentSong(table, settings);
 

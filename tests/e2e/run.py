@@ -21,6 +21,7 @@ import traceback
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 
+import harness  # noqa: E402
 from harness import Context  # noqa: E402
 
 
@@ -44,6 +45,7 @@ def main():
 
     program = pathlib.Path(args.program).resolve()
     on_wine = program.suffix.lower() == ".exe"
+    harness.use_build(on_wine)
     passed = failed = skipped = 0
     for case in load_cases():
         if args.only and args.only not in case.name:
