@@ -89,11 +89,17 @@ text::ShortString ErrorBullet() {
   return text::ShortString("~0C~ ") + text::kNativeText.bullet + " ~07~";
 }
 
-void WriteFileNotLine(std::string_view name, std::string_view what) {
-  text::ShortString start = ErrorBullet() + "[";
-  text::ShortString end = text::ShortString("] ~0C~NOT~07~ ") + what + "!\r\n";
+void WriteNamedLine(const text::ShortString& before, std::string_view name,
+                    std::string_view after) {
+  text::ShortString start = before + "[";
+  text::ShortString end = text::ShortString("]") + after;
   std::size_t room = text::ShortString::kCapacity - start.size() - end.size();
   console::WriteMarkup(start + MarkupName(name, room) + end);
+}
+
+void WriteFileNotLine(std::string_view name, std::string_view what) {
+  WriteNamedLine(ErrorBullet(), name,
+                 (text::ShortString(" ~0C~NOT~07~ ") + what + "!\r\n").view());
 }
 
 }  // namespace kelmora::app

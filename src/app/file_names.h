@@ -36,9 +36,13 @@ void FixLookalikes(text::ShortString& text);
 // The start of every error line: the bullet in light red, then light grey.
 text::ShortString ErrorBullet();
 
-// Colour write of the error line "[name] NOT <what>!" ("found", "readable",
-// "rewritten"), the name shown by MarkupName, shortened so that the line
-// keeps its ending.
+// Colour write of `before` + "[" + name + "]" + `after`, the name shown by
+// MarkupName, shortened so that the line keeps its ending.
+void WriteNamedLine(const text::ShortString& before, std::string_view name,
+                    std::string_view after);
+
+// WriteNamedLine of the error line "[name] NOT <what>!" ("found",
+// "readable", "rewritten").
 void WriteFileNotLine(std::string_view name, std::string_view what);
 
 }  // namespace kelmora::app

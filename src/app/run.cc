@@ -13,6 +13,7 @@
 #include "console/markup.h"
 #include "platform/platform.h"
 #include "store/file_stream.h"
+#include "store/journal.h"
 #include "template/template_pass.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
@@ -48,12 +49,52 @@ void WriteBanner() {
   text::Halt(kExitFileNotFound);
 }
 
+// Why a file could not be rewritten, for a follow-up line.
+std::string ReasonText(platform::ErrorCode error) {
+  switch (error) {
+    case platform::kNotRegularFile: return "not a regular file";
+    case platform::kFileChanged: return "the file changed while it was being processed";
+    default: return platform::ErrorText(error);
+  }
+}
+
+void WriteReason(platform::ErrorCode error) {
+  WriteMarkup(ShortString("   ") + DoubleTildes(ReasonText(error)) + "\r\n");
+}
+
+// The file may be anything now; `journal` (when not empty) still holds its
+// original bytes, and the next run puts them back.
+[[noreturn]] void StopOnDamaged(const std::string& name, platform::ErrorCode error,
+                                const std::string& journal) {
+  WriteNamedLine(ErrorBullet(), name,
+                 " may be ~0C~damaged~07~: its original bytes could not be written back!\r\n");
+  WriteReason(error);
+  if (!journal.empty())
+    WriteNamedLine("   its original bytes are kept in ", journal,
+                   "; the next run puts them back.\r\n");
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitDamaged);
+}
+
 // Continues the open "processing" line.
-[[noreturn]] void StopOnNotRewritten(const std::string& name, platform::ErrorCode error) {
+[[noreturn]] void StopOnNotRewritten(const std::string& name,
+                                     const templating::PassOutcome& outcome) {
   WriteFileNotLine(name, "rewritten");
-  WriteMarkup(ShortString("   ") + DoubleTildes(platform::ErrorText(error)) + "\r\n");
+  WriteReason(outcome.error);
+  if (outcome.damaged) StopOnDamaged(name, outcome.restore_error, outcome.journal);
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitNotRewritten);
+}
+
+// Before anything else touches the file: a rewrite that an earlier run left
+// unfinished is undone.
+void RecoverInterruptedRewrite(const std::string& name) {
+  store::Recovery recovery = store::RecoverFromJournal(name, store::SystemFileOps());
+  if (recovery.result == store::Recovery::Restored)
+    WriteNamedLine(ErrorBullet(), name,
+                   " restored: an earlier run was cut short while rewriting it.\r\n");
+  if (recovery.result == store::Recovery::Failed)
+    StopOnDamaged(name, recovery.error, store::JournalPath(name));
 }
 
 // Opens the file and runs the template pass over it with `table`; the
@@ -88,6 +129,7 @@ void Run() {
   std::vector<std::string> arguments = text::CommandArguments();
   if (arguments.size() != 2) StopOnCommandLine();
   const std::string& file_name = arguments[1];
+  RecoverInterruptedRewrite(file_name);
 
   PlainWrite("reading config... ");
   const Settings settings = ReadSettings();
@@ -103,7 +145,7 @@ void Run() {
   AddCurrentSong(table, settings);
 
   templating::PassOutcome outcome = RewriteTemplate(file_name, table);
-  if (!outcome.ok) StopOnNotRewritten(file_name, outcome.error);
+  if (!outcome.ok) StopOnNotRewritten(file_name, outcome);
   WriteMarkup(kDone);
   text::Halt(kExitOk);
 }

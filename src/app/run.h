@@ -11,6 +11,8 @@ enum ExitCode : int {
   kExitCommandLine = 2,
   kExitFileNotFound = 3,
   kExitNotRewritten = 4,
+  // The file may be damaged: its original bytes could not be written back.
+  kExitDamaged = 5,
 };
 
 [[noreturn]] void Run();

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 namespace kelmora::platform {
 namespace {
@@ -30,6 +31,13 @@ int ToFd(FileHandle file) { return static_cast<int>(file); }
 
 void Init(int argc, char** argv) {
   g_arguments.assign(argv, argv + argc);
+  // open() takes the lowest free descriptor, so each closed one of 0-2 is
+  // filled in turn.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", O_RDWR);
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 // ---------------------------------------------------------------- files
@@ -44,15 +52,68 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
     case FileAccess::Write: flags |= O_WRONLY; break;
     case FileAccess::ReadWrite: flags |= O_RDWR; break;
   }
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return LastError();
+  // Opening a FIFO or a device may block or act on the device: such a path
+  // is turned away on its attributes first. O_NONBLOCK and the check of
+  // what was opened cover a path that changes in between.
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ErrorCode error = S_ISDIR(info.st_mode) ? EISDIR : LastError();
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+    return kNotRegularFile;
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK);
+  if (fd < 0) return LastError();
+  ErrorCode error = 0;
+  if (::fstat(fd, &info) != 0)
+    error = LastError();
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  else if (!S_ISREG(info.st_mode))
+    error = kNotRegularFile;
+  else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    error = LastError();
+  if (error != 0) {
     ::close(fd);
     return error;
   }
   *out = fd;
+  return 0;
+}
+
+ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
+  *out = kNoFile;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return LastError();
+  // The new name must be on disk before anything relies on finding it there.
+  std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  int folder_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ErrorCode error = folder_fd < 0 ? LastError() : 0;
+  if (folder_fd >= 0) {
+    if (::fsync(folder_fd) != 0) error = LastError();
+    ::close(folder_fd);
+  }
+  if (error != 0) {
+    ::close(fd);
+    ::unlink(path.c_str());
+    return error;
+  }
+  *out = fd;
+  return 0;
+}
+
+ErrorCode FlushFile(FileHandle file) {
+  if (::fsync(ToFd(file)) != 0) return LastError();
+  return 0;
+}
+
+ErrorCode RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return LastError();
+  return 0;
+}
+
+ErrorCode StampOfFile(FileHandle file, FileStamp* stamp) {
+  struct stat info;
+  if (::fstat(ToFd(file), &info) != 0) return LastError();
+  stamp->size = info.st_size;
+  stamp->modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                    info.st_mtim.tv_nsec;
   return 0;
 }
 
@@ -156,6 +217,33 @@ std::optional<std::string> UserSettingsFolder() {
 }
 
 void ExitProcess(int code) { ::_exit(code); }
+
+namespace {
+sigset_t g_mask_before_write;
+}  // namespace
+
+void BeginCriticalWrite() {
+  sigset_t stops;
+  ::sigemptyset(&stops);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaddset(&stops, signal_number);
+  ::pthread_sigmask(SIG_BLOCK, &stops, &g_mask_before_write);
+}
+
+// A signal that arrived meanwhile is delivered here.
+void EndCriticalWrite() { ::pthread_sigmask(SIG_SETMASK, &g_mask_before_write, nullptr); }
+
+void PauseForTest() {
+#ifdef KELMORA_TEST_HOOKS
+  const char* fifo = ::getenv("KELMORA_TEST_PAUSE");
+  if (fifo == nullptr) return;
+  int fd = ::open(fifo, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  char sink[64];
+  while (::read(fd, sink, sizeof sink) > 0) {
+  }
+  ::close(fd);
+#endif
+}
 
 // ---------------------------------------------------------------- clock
 

@@ -35,7 +35,20 @@ std::uintptr_t OffsetFromLoadAddress(std::uintptr_t address) {
 
 }  // namespace
 
-void Init(int argc, char** argv) { g_arguments.assign(argv, argv + argc); }
+void Init(int argc, char** argv) {
+  g_arguments.assign(argv, argv + argc);
+  // A missing standard handle is given the null device, as on the other
+  // builds; pipes closed by the reader already fail quietly on Windows and
+  // there is no file-size signal.
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    HANDLE handle = ::GetStdHandle(which);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) continue;
+    HANDLE null_device = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+    if (null_device != INVALID_HANDLE_VALUE) ::SetStdHandle(which, null_device);
+  }
+}
 
 // ---------------------------------------------------------------- files
 
@@ -82,7 +95,40 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access, FileShare
   HANDLE handle = ::CreateFileA(path.c_str(), DesiredAccess(access), ShareMode(share),
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
+  // Opening a pipe or a device does not block; reading it might.
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    ::CloseHandle(handle);
+    return kNotRegularFile;
+  }
   *out = reinterpret_cast<FileHandle>(handle);
+  return 0;
+}
+
+ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
+  *out = kNoFile;
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *out = reinterpret_cast<FileHandle>(handle);
+  return 0;
+}
+
+ErrorCode FlushFile(FileHandle file) {
+  if (!::FlushFileBuffers(ToHandle(file))) return LastError();
+  return 0;
+}
+
+ErrorCode RemoveFile(const std::string& path) {
+  if (!::DeleteFileA(path.c_str())) return LastError();
+  return 0;
+}
+
+ErrorCode StampOfFile(FileHandle file, FileStamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(ToHandle(file), &info)) return LastError();
+  stamp->size = (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp->modified = (static_cast<std::int64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                    info.ftLastWriteTime.dwLowDateTime;
   return 0;
 }
 
@@ -175,6 +221,19 @@ void ExitProcess(int code) {
   if (g_fault_raised) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
   ::ExitProcess(static_cast<UINT>(code));
 }
+
+namespace {
+// Held exclusively by the main thread during a critical write; the console
+// control handler, which runs on a thread of its own, waits for it.
+SRWLOCK g_write_lock = SRWLOCK_INIT;
+}  // namespace
+
+void BeginCriticalWrite() { ::AcquireSRWLockExclusive(&g_write_lock); }
+
+void EndCriticalWrite() { ::ReleaseSRWLockExclusive(&g_write_lock); }
+
+// The hook waits on a FIFO, which Windows does not have.
+void PauseForTest() {}
 
 // ---------------------------------------------------------------- clock
 
@@ -293,8 +352,14 @@ void WriteAll(HANDLE handle, const char* data, std::size_t size) {
 }
 
 // Every break event goes on to the default handling, which ends the process
-// at once. Ctrl+C never gets here: the input mode takes it as a key.
-BOOL WINAPI PassBreakOn(DWORD /*event*/) { return FALSE; }
+// at once, but only once a critical write is over; a close event is waited
+// for as long as Windows lets its handler run. Ctrl+C never gets here: the
+// input mode takes it as a key.
+BOOL WINAPI PassBreakOn(DWORD /*event*/) {
+  ::AcquireSRWLockShared(&g_write_lock);
+  ::ReleaseSRWLockShared(&g_write_lock);
+  return FALSE;
+}
 
 }  // namespace
 

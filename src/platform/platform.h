@@ -12,7 +12,10 @@
 namespace kelmora::platform {
 
 // Called once, first thing in main. Keeps argc/argv where the OS does not
-// offer the raw command line.
+// offer the raw command line; opens any closed standard stream on the null
+// device, so that no file the program opens can take its place; makes a
+// closed output pipe and a file-size limit ordinary write failures instead
+// of signals that end the process.
 void Init(int argc, char** argv);
 
 // ---------------------------------------------------------------- files
@@ -28,9 +31,31 @@ enum class FileShare { None, Read, Write, ReadWrite };
 // OS error code; 0 means success.
 using ErrorCode = std::uint32_t;
 
-// Opens an existing file; never creates one.
+// Codes the program reports in place of an OS error. Bit 29 marks an
+// application's own code on Windows, and no errno value is that large.
+inline constexpr ErrorCode kNotRegularFile = 0x20000001;
+inline constexpr ErrorCode kFileChanged = 0x20000002;
+
+// Opens an existing regular file; never creates one. Anything else that is
+// not a directory (a FIFO, a device, a socket) gives kNotRegularFile, found
+// without an open that could block.
 ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
                            FileShare share, FileHandle* out);
+// Creates a file that must not exist yet, for reading and writing, without
+// sharing; its entry in the folder is on disk when this returns.
+ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
+// Returns once everything written to the file is on disk.
+ErrorCode FlushFile(FileHandle file);
+ErrorCode RemoveFile(const std::string& path);
+
+// What tells a change of the file by someone else: its size and the time
+// it was last written, in the OS's own units.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+ErrorCode StampOfFile(FileHandle file, FileStamp* stamp);
 // Reads up to `size` bytes; *got is 0 at the end of the file.
 ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
                        std::size_t* got);
@@ -79,6 +104,17 @@ std::string_view PathSeparators();
 std::optional<std::string> UserSettingsFolder();
 
 [[noreturn]] void ExitProcess(int code);
+
+// Between these two, the requests to stop the process (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT; Ctrl+C, Ctrl+Break and the console's close event) wait;
+// they take effect when the second is called. Not nested.
+void BeginCriticalWrite();
+void EndCriticalWrite();
+
+// Test builds only (KELMORA_TEST_HOOKS), Linux only: when the environment
+// variable KELMORA_TEST_PAUSE names a FIFO, reads it to its end, so that a
+// test can act on the file at this point of the run. Does nothing elsewhere.
+void PauseForTest();
 
 // ---------------------------------------------------------------- clock
 

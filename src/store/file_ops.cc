@@ -6,7 +6,8 @@ const FileOps& SystemFileOps() {
   static const FileOps ops{
       platform::OpenExistingFile, platform::ReadFromFile, platform::WriteToFile,
       platform::SeekFile,         platform::SizeOfFile,   platform::TruncateFile,
-      platform::CloseFile,
+      platform::CloseFile,        platform::CreateNewFile, platform::FlushFile,
+      platform::RemoveFile,       platform::StampOfFile,
   };
   return ops;
 }

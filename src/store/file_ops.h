@@ -26,6 +26,12 @@ struct FileOps {
   // Cuts the file at the OS's current file position.
   std::function<platform::ErrorCode(platform::FileHandle)> truncate;
   std::function<void(platform::FileHandle)> close;
+  // Creates a file that must not exist yet (see platform::CreateNewFile).
+  std::function<platform::ErrorCode(const std::string& path, platform::FileHandle* out)> create;
+  // Returns once what was written is on disk.
+  std::function<platform::ErrorCode(platform::FileHandle)> flush;
+  std::function<platform::ErrorCode(const std::string& path)> remove;
+  std::function<platform::ErrorCode(platform::FileHandle, platform::FileStamp*)> stamp;
 };
 
 // The operating system's calls.

@@ -27,7 +27,7 @@ platform::FileShare ShareOf(std::uint16_t mode) {
 
 FileStream::FileStream(const std::string& path, std::uint16_t mode,
                        std::size_t buffer_size, const FileOps& ops)
-    : ops_(&ops), buffer_(std::max<std::size_t>(buffer_size, 1)) {
+    : path_(path), ops_(&ops), buffer_(std::max<std::size_t>(buffer_size, 1)) {
   platform::FileHandle file = platform::kNoFile;
   platform::ErrorCode error = ops_->open(path, AccessOf(mode), ShareOf(mode), &file);
   if (error != 0 || file == platform::kNoFile) {
@@ -51,7 +51,12 @@ void FileStream::Read(void* into, std::size_t count) {
   char* out = static_cast<char*>(into);
   std::size_t left = count;
   while (left > 0) {
-    if (buffered_ != Buffered::ReadAhead || buffer_next_ == buffer_used_) {
+    bool buffer_used_up = buffered_ != Buffered::ReadAhead || buffer_next_ == buffer_used_;
+    if (buffer_used_up && left >= buffer_.size()) {
+      if (!ReadDirect(out, left)) std::memset(into, 0, count);
+      return;
+    }
+    if (buffer_used_up) {
       if (!FillBuffer()) {
         std::memset(into, 0, count);
         return;
@@ -68,6 +73,10 @@ void FileStream::Read(void* into, std::size_t count) {
 void FileStream::Write(const void* from, std::size_t count) {
   if (status_ != StreamStatus::Ok || !HasFile() || !GiveBackReadAhead()) return;
   const char* in = static_cast<const char*>(from);
+  if (count >= buffer_.size()) {
+    if (WritePending()) WriteDirect(in, count);
+    return;
+  }
   while (count > 0) {
     if (buffered_ == Buffered::Nothing) {
       buffered_ = Buffered::Pending;
@@ -135,6 +144,21 @@ void FileStream::Flush() {
   if (status_ == StreamStatus::Ok) WritePending();
 }
 
+void FileStream::SyncToDisk() {
+  if (status_ != StreamStatus::Ok || !HasFile() || !WritePending()) return;
+  if (platform::ErrorCode error = ops_->flush(file_)) Fail(StreamStatus::OsError, error);
+}
+
+platform::FileStamp FileStream::Stamp() {
+  platform::FileStamp stamp;
+  if (status_ != StreamStatus::Ok || !HasFile() || !WritePending()) return {};
+  if (platform::ErrorCode error = ops_->stamp(file_, &stamp)) {
+    Fail(StreamStatus::OsError, error);
+    return {};
+  }
+  return stamp;
+}
+
 void FileStream::Reset() {
   status_ = StreamStatus::Ok;
   error_detail_ = 0;
@@ -177,18 +201,8 @@ bool FileStream::FillBuffer() {
 bool FileStream::WritePending() {
   if (buffered_ != Buffered::Pending) return true;
   buffered_ = Buffered::Nothing;
-  std::size_t written = 0;
-  platform::ErrorCode error = ops_->write(file_, buffer_.data(), buffer_used_, &written);
-  os_position_ = buffer_start_ + static_cast<std::int64_t>(written);
-  if (written < buffer_used_) {
-    Fail(StreamStatus::WriteFailed, error);
-    return false;
-  }
-  if (error != 0) {
-    Fail(StreamStatus::OsError, error);
-    return false;
-  }
-  return true;
+  os_position_ = buffer_start_;
+  return WriteDirect(buffer_.data(), buffer_used_);
 }
 
 // Moves the OS's file position back over the bytes read ahead and not yet
@@ -207,5 +221,42 @@ bool FileStream::GiveBackReadAhead() {
 }
 
 bool FileStream::EmptyBuffer() { return WritePending() && GiveBackReadAhead(); }
+
+// With the buffer empty: reads all `count` bytes straight into `into`.
+bool FileStream::ReadDirect(char* into, std::size_t count) {
+  buffered_ = Buffered::Nothing;
+  while (count > 0) {
+    std::size_t got = 0;
+    if (platform::ErrorCode error = ops_->read(file_, into, count, &got)) {
+      Fail(StreamStatus::OsError, error);
+      return false;
+    }
+    if (got == 0) {
+      Fail(StreamStatus::PastEnd, 0);
+      return false;
+    }
+    os_position_ += static_cast<std::int64_t>(got);
+    into += got;
+    count -= got;
+  }
+  return true;
+}
+
+// With the buffer empty: writes all `count` bytes straight from `from`.
+// Fewer bytes written than asked is WriteFailed, with the OS's reason.
+bool FileStream::WriteDirect(const char* from, std::size_t count) {
+  std::size_t written = 0;
+  platform::ErrorCode error = ops_->write(file_, from, count, &written);
+  os_position_ += static_cast<std::int64_t>(written);
+  if (written < count) {
+    Fail(StreamStatus::WriteFailed, error);
+    return false;
+  }
+  if (error != 0) {
+    Fail(StreamStatus::OsError, error);
+    return false;
+  }
+  return true;
+}
 
 }  // namespace kelmora::store

@@ -35,7 +35,8 @@ class FileStream {
   FileStream& operator=(const FileStream&) = delete;
 
   // Fills all of `into` with zero bytes when the end of the file comes
-  // first (status PastEnd) or a read fails.
+  // first (status PastEnd) or a read fails. Reads and writes of at least a
+  // buffer-full bypass the buffer: one OS call moves them.
   void Read(void* into, std::size_t count);
   void Write(const void* from, std::size_t count);
   // -1 while the status is not Ok.
@@ -48,6 +49,14 @@ class FileStream {
   void Truncate();
   // Writes out pending data.
   void Flush();
+  // Writes out pending data and returns once the file is on disk.
+  void SyncToDisk();
+  // The file's size and last-write time; a default stamp while the status
+  // is not Ok.
+  platform::FileStamp Stamp();
+
+  const std::string& path() const { return path_; }
+  const FileOps& ops() const { return *ops_; }
 
   StreamStatus status() const { return status_; }
   // The OS's error code of the failure, or 0.
@@ -65,7 +74,10 @@ class FileStream {
   bool WritePending();
   bool GiveBackReadAhead();
   bool EmptyBuffer();
+  bool ReadDirect(char* into, std::size_t count);
+  bool WriteDirect(const char* from, std::size_t count);
 
+  std::string path_;
   const FileOps* ops_;
   platform::FileHandle file_ = platform::kNoFile;
   platform::ErrorCode open_error_ = 0;

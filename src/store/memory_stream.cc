@@ -61,6 +61,13 @@ void MemoryStream::Truncate() {
   Resize(position);
 }
 
+char* MemoryStream::Extend(std::size_t count) {
+  if (status_ != StreamStatus::Ok) return nullptr;
+  std::size_t old_size = bytes_.size();
+  if (!Resize(std::uint64_t{old_size} + count)) return nullptr;
+  return bytes_.data() + old_size;
+}
+
 void MemoryStream::Reset() {
   status_ = StreamStatus::Ok;
   error_detail_ = 0;

@@ -1,9 +1,11 @@
 #include "template/template_pass.h"
 
-#include <array>
+#include <new>
 #include <string_view>
 
+#include "store/journal.h"
 #include "template/line_io.h"
+#include "text/fault_report.h"
 
 namespace kelmora::templating {
 namespace {
@@ -12,29 +14,28 @@ using store::FileStream;
 using store::MemoryStream;
 using store::StreamStatus;
 
-template <class Stream>
-PassOutcome FailureOf(const Stream& stream) {
-  return {false, stream.error_detail()};
+PassOutcome FailedWith(platform::ErrorCode error) {
+  PassOutcome outcome;
+  outcome.ok = false;
+  outcome.error = error;
+  return outcome;
 }
 
-// Copies every byte of `file` into `copy`, reading up to the end rather
-// than up to a size asked beforehand.
-PassOutcome CopyWholeFile(FileStream& file, MemoryStream& copy) {
+template <class Stream>
+PassOutcome FailureOf(const Stream& stream) {
+  return FailedWith(stream.error_detail());
+}
+
+// Copies the `size` bytes of `file` into `copy` with one read. A file that
+// has grown meanwhile is caught by the stamp check before writing; one
+// that has shrunk, here.
+PassOutcome CopyWholeFile(FileStream& file, std::int64_t size, MemoryStream& copy) {
   file.Seek(0);
-  std::array<char, 4096> chunk;
-  std::size_t used = 0;
-  for (;;) {
-    file.Read(&chunk[used], 1);
-    if (file.status() != StreamStatus::Ok) break;
-    if (++used == chunk.size()) {
-      copy.Write(chunk.data(), used);
-      used = 0;
-    }
-  }
-  copy.Write(chunk.data(), used);
-  if (file.status() != StreamStatus::PastEnd) return FailureOf(file);
-  file.Reset();
-  if (copy.status() != StreamStatus::Ok) return FailureOf(copy);
+  char* bytes = copy.Extend(static_cast<std::size_t>(size));
+  if (bytes == nullptr) return FailureOf(copy);
+  file.Read(bytes, static_cast<std::size_t>(size));
+  if (file.status() == StreamStatus::PastEnd) return FailedWith(platform::kFileChanged);
+  if (file.status() != StreamStatus::Ok) return FailureOf(file);
   return {};
 }
 
@@ -52,38 +53,99 @@ void EvaluateLines(MemoryStream& source, const LineEvaluator& evaluate,
            result.status() == StreamStatus::Ok);
 }
 
-// Writes `bytes` over the file from position 0 and cuts the file after
-// them.
+// Writes `bytes` over the file from position 0, cuts the file after them
+// and flushes it to disk.
 void WriteWholeFile(FileStream& file, std::string_view bytes) {
   file.Seek(0);
   file.Write(bytes.data(), bytes.size());
   file.Truncate();
+  file.SyncToDisk();
+}
+
+// Holds off requests to stop the process while it lives.
+class CriticalWrite {
+ public:
+  CriticalWrite() { platform::BeginCriticalWrite(); }
+  ~CriticalWrite() { platform::EndCriticalWrite(); }
+  CriticalWrite(const CriticalWrite&) = delete;
+  CriticalWrite& operator=(const CriticalWrite&) = delete;
+};
+
+// Replaces the content of `file`, read as `original` when the file had
+// `read_stamp`, with `result`. Allocates nothing once the file may change.
+PassOutcome WriteResult(FileStream& file, const platform::FileStamp& read_stamp,
+                        std::string_view original, std::string_view result) {
+  const store::FileOps& ops = file.ops();
+  PassOutcome damaged = FailedWith(0);
+  damaged.damaged = true;
+  damaged.journal = store::JournalPath(file.path());
+  CriticalWrite critical;
+  bool journaled = store::WriteJournal(damaged.journal, original, ops) == 0;
+  auto drop_journal = [&] {
+    if (journaled) ops.remove(damaged.journal);
+  };
+
+  platform::PauseForTest();
+  platform::FileStamp stamp = file.Stamp();
+  if (file.status() != StreamStatus::Ok || stamp != read_stamp) {
+    PassOutcome changed = file.status() == StreamStatus::Ok
+                              ? FailedWith(platform::kFileChanged)
+                              : FailureOf(file);
+    drop_journal();
+    return changed;
+  }
+
+  WriteWholeFile(file, result);
+  if (file.status() == StreamStatus::Ok) {
+    drop_journal();
+    return {};
+  }
+  // Other programs may hold the file open, so it is repaired in place
+  // rather than replaced. The first failure is the one to report.
+  PassOutcome failed = FailureOf(file);
+  file.Reset();
+  WriteWholeFile(file, original);
+  if (file.status() == StreamStatus::Ok) {
+    drop_journal();
+    return failed;
+  }
+  damaged.error = failed.error;
+  damaged.restore_error = file.error_detail();
+  if (!journaled) damaged.journal.clear();
+  return damaged;
+}
+
+PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t memory_limit) {
+  platform::FileStamp read_stamp = file.Stamp();
+  std::int64_t size = file.Size();
+  if (file.status() != StreamStatus::Ok) return FailureOf(file);
+  if (size == 0) return {};
+
+  MemoryStream original(memory_limit);
+  if (PassOutcome copied = CopyWholeFile(file, size, original); !copied.ok) return copied;
+
+  MemoryStream result(memory_limit);
+  EvaluateLines(original, evaluate, result);
+  if (result.status() != StreamStatus::Ok) return FailureOf(result);
+
+  return WriteResult(file, read_stamp, original.contents(), result.contents());
 }
 
 }  // namespace
 
 PassOutcome ProcessTemplate(FileStream& file, const LineEvaluator& evaluate,
                             std::size_t memory_limit) {
-  std::int64_t size = file.Size();
-  if (file.status() != StreamStatus::Ok) return FailureOf(file);
-  if (size == 0) return {};
-
-  MemoryStream original(memory_limit);
-  if (PassOutcome copied = CopyWholeFile(file, original); !copied.ok) return copied;
-
-  MemoryStream result(memory_limit);
-  EvaluateLines(original, evaluate, result);
-  if (result.status() != StreamStatus::Ok) return FailureOf(result);
-
-  WriteWholeFile(file, result.contents());
-  if (file.status() == StreamStatus::Ok) return {};
-
-  // Other programs may hold the file open, so it is repaired in place
-  // rather than replaced. The first failure is the one to report.
-  PassOutcome failed = FailureOf(file);
-  file.Reset();
-  WriteWholeFile(file, original.contents());
-  return failed;
+  // Memory that runs out in the pass is a failure to rewrite, not a fault,
+  // whichever allocation it is. Until WriteResult has begun writing the
+  // file it is untouched, and from then on nothing allocates, so the
+  // allocator's exception is caught here at the one boundary rather than
+  // threaded through every step.
+  text::AllocationFailuresThrow throwing;
+  try {
+    return Pass(file, evaluate, memory_limit);
+  } catch (const std::bad_alloc&) {
+    return FailedWith(platform::kNotEnoughMemory);
+  }
 }
 
 }  // namespace kelmora::templating

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 #include "store/file_stream.h"
@@ -16,19 +17,35 @@ namespace kelmora::templating {
 using LineEvaluator = std::function<void(text::LongLine& line)>;
 
 // How a pass ended. When it failed, `error` is the OS's code for the reason
-// and the file holds its original bytes again.
+// (or platform::kNotRegularFile, platform::kFileChanged) and the file holds
+// its original bytes again, unless `damaged`.
 struct PassOutcome {
   bool ok = true;
   platform::ErrorCode error = 0;
+  // Writing the original bytes back failed too (for `restore_error`): the
+  // file may be anything. They are kept in `journal`, unless that is empty.
+  bool damaged = false;
+  platform::ErrorCode restore_error = 0;
+  std::string journal;
 };
 
 // Reads the whole of `file` (opened for reading and writing), evaluates it
 // line by line and only then writes the result over the file from position
-// 0 and truncates it after the result. An empty file is not written at all.
-// A stream that failed to open, a failed read, write or truncation, or
-// running out of memory makes the pass fail; if writing had begun, the
-// original bytes are written back first. `memory_limit` caps each of the
-// two in-memory copies (tests use it to make memory run out).
+// 0, truncates it after the result and flushes it to disk. An empty file is
+// not written at all.
+//
+// While the file is written, its original bytes are kept in its journal
+// (store/journal.h), which is removed once the file is complete again, and
+// requests to stop the process wait. When no journal can be made the file
+// is written all the same. Just before writing, the file's stamp is
+// compared with the one it had when it was read: if someone else changed
+// it, nothing is written (kFileChanged).
+//
+// A stream that failed to open, a failed read, write, truncation or flush,
+// or running out of memory in any allocation of the pass, the evaluator's
+// included, makes the pass fail; if writing had begun, the original bytes
+// are written back first. `memory_limit` caps each of the two in-memory
+// copies (tests use it to make memory run out).
 PassOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
                             std::size_t memory_limit = store::MemoryStream::kNoLimit);
 

@@ -88,6 +88,10 @@ void InstallFaultReport() {
   std::set_terminate(OnTerminate);
 }
 
+AllocationFailuresThrow::AllocationFailuresThrow() : previous_(std::set_new_handler(nullptr)) {}
+
+AllocationFailuresThrow::~AllocationFailuresThrow() { std::set_new_handler(previous_); }
+
 // Not inlined: the reported address is where this function was called from.
 [[gnu::noinline]] void RunTimeFault(int number) {
   FaultDetails details;

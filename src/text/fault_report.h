@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <optional>
 
 #include "text/bounded_string.h"
@@ -17,6 +18,20 @@ inline constexpr int kFaultUnknown = 217;
 // fault report. Call first thing in main: the calling thread becomes thread 1
 // of the report.
 void InstallFaultReport();
+
+// While one lives, a failed allocation throws std::bad_alloc to the code
+// that asked for the memory instead of ending the run with fault 203: for a
+// step that reports running out of memory as its own failure.
+class AllocationFailuresThrow {
+ public:
+  AllocationFailuresThrow();
+  ~AllocationFailuresThrow();
+  AllocationFailuresThrow(const AllocationFailuresThrow&) = delete;
+  AllocationFailuresThrow& operator=(const AllocationFailuresThrow&) = delete;
+
+ private:
+  std::new_handler previous_;
+};
 
 // Ends the run with fault `number`, reported at the address of the caller.
 [[noreturn]] void RunTimeFault(int number);

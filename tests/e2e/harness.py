@@ -81,6 +81,8 @@ class Case:
     platforms: "both", "linux" or "wine".
     tools: test programs of the build (tests/tools/) the case needs; it is
     skipped in a build without them.
+    sanitizers: False for a case that cannot run under the sanitizers (a
+    limit on virtual memory, which their shadow memory exceeds).
     """
     name: str
     args: Optional[list] = None
@@ -93,6 +95,7 @@ class Case:
     check: Optional[Callable] = None
     platforms: str = "both"
     tools: tuple = ()
+    sanitizers: bool = True
 
     def runs_on(self, on_wine: bool) -> bool:
         return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")

@@ -6,9 +6,10 @@ unless the case says otherwise, a kelmora.ctl beside it. Standard output is a
 pipe; the exit code, the exact bytes written and the exact bytes of the files
 afterwards are compared.
 
-    run.py --program PATH [--runner WORD ...] [--only SUBSTRING]
+    run.py --program PATH [--runner WORD ...] [--only SUBSTRING] [--sanitized]
 
 --runner words are put before the program (the Wine wrapper and its prefix).
+--sanitized: the program is built with the sanitizers.
 """
 import argparse
 import importlib.util
@@ -39,6 +40,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--runner", action="append", default=[])
     parser.add_argument("--only", default="")
+    parser.add_argument("--sanitized", action="store_true")
     args = parser.parse_args()
 
     program = pathlib.Path(args.program).resolve()
@@ -48,7 +50,8 @@ def main():
     for case in load_cases():
         if args.only and args.only not in case.name:
             continue
-        if not case.runs_on(on_wine) or not case.tools_built(program.parent):
+        if (not case.runs_on(on_wine) or not case.tools_built(program.parent)
+                or (args.sanitized and not case.sanitizers)):
             skipped += 1
             continue
         with tempfile.TemporaryDirectory(prefix="kelmora-e2e-") as scratch:

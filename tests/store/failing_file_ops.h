@@ -1,5 +1,6 @@
 // File calls that pass through to the OS's, except the one a test chooses
-// to fail: the n-th call of a kind fails once with a chosen error code.
+// to fail: the n-th call of a kind fails once (or, when persistent, it and
+// every later call of that kind) with a chosen error code.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +18,11 @@ namespace kelmora::store {
 struct FaultPlan {
   // 1-based number of the call that fails; 0 for none.
   int open = 0, read = 0, write = 0, seek = 0, size = 0, truncate = 0;
+  int create = 0, flush = 0, remove = 0, stamp = 0;
   // Bytes the failing write still writes before it fails.
   std::size_t written_before_failure = 0;
   platform::ErrorCode error = 5;
+  bool persistent = false;
 };
 
 class FailingFileOps {
@@ -56,6 +59,19 @@ class FailingFileOps {
       ++closes;
       os.close(file);
     };
+    ops_.create = [this, os](const std::string& path, platform::FileHandle* out) {
+      *out = platform::kNoFile;
+      return Fails(creates, plan_.create) ? plan_.error : os.create(path, out);
+    };
+    ops_.flush = [this, os](platform::FileHandle file) {
+      return Fails(flushes, plan_.flush) ? plan_.error : os.flush(file);
+    };
+    ops_.remove = [this, os](const std::string& path) {
+      return Fails(removes, plan_.remove) ? plan_.error : os.remove(path);
+    };
+    ops_.stamp = [this, os](platform::FileHandle file, platform::FileStamp* stamp) {
+      return Fails(stamps, plan_.stamp) ? plan_.error : os.stamp(file, stamp);
+    };
   }
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;
@@ -64,9 +80,13 @@ class FailingFileOps {
 
   // Calls made so far, the failed one included.
   int opens = 0, reads = 0, writes = 0, seeks = 0, sizes = 0, truncates = 0, closes = 0;
+  int creates = 0, flushes = 0, removes = 0, stamps = 0;
 
  private:
-  static bool Fails(int& count, int failing) { return ++count == failing; }
+  bool Fails(int& count, int failing) const {
+    ++count;
+    return failing != 0 && (count == failing || (plan_.persistent && count > failing));
+  }
 
   FaultPlan plan_;
   FileOps ops_;

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/failing_file_ops.h"
+#include "store/journal.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::templating {
@@ -25,6 +29,10 @@ void KeepLine(LongLine&) {}
 struct Rewrite {
   PassOutcome outcome;
   std::string after;
+  // What the pass left beside the file.
+  store::Journal journal;
+  // The file once the next run's start has recovered it.
+  std::string recovered;
 };
 
 // Runs the pass over a file holding `before`.
@@ -33,12 +41,16 @@ Rewrite RunPass(const std::string& before, const LineEvaluator& evaluate,
                 std::size_t memory_limit = store::MemoryStream::kNoLimit) {
   TempDir dir;
   std::string path = dir.Write("template.txt", before);
-  PassOutcome outcome;
+  Rewrite rewrite;
   {
     FileStream stream(path, kOpenReadWrite, 4096, ops);
-    outcome = ProcessTemplate(stream, evaluate, memory_limit);
+    rewrite.outcome = ProcessTemplate(stream, evaluate, memory_limit);
   }
-  return {outcome, ReadBytes(path)};
+  rewrite.after = ReadBytes(path);
+  rewrite.journal = store::ReadJournal(store::JournalPath(path), store::SystemFileOps());
+  store::RecoverFromJournal(path, store::SystemFileOps());
+  rewrite.recovered = ReadBytes(path);
+  return rewrite;
 }
 
 TEST(ProcessTemplate, WritesEveryLineBackWithCrLf) {
@@ -130,42 +142,118 @@ void TrimOrGrow(LongLine& line) {
     line.Append("!!");
 }
 
-TEST(ProcessTemplate, EachFailingWriteLeavesTheOriginalBytes) {
+// Every call of the write path (journal, file, write-back) fails in turn,
+// once or from then on: the file ends as the original or the new content,
+// and while it is neither, a complete journal holds the original.
+TEST(ProcessTemplate, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
   for (const std::string& before : FaultTemplates()) {
     FailingFileOps counting;
-    ASSERT_TRUE(RunPass(before, TrimOrGrow, counting.ops()).outcome.ok);
-    ASSERT_GE(counting.writes, 3);
-    for (std::size_t partial : {0u, 100u}) {
-      for (int failing = 1; failing <= counting.writes; ++failing) {
-        SCOPED_TRACE("write " + std::to_string(failing) + " of " +
-                     std::to_string(counting.writes) + ", partial " + std::to_string(partial));
-        FailingFileOps fake(
-            FaultPlan{.write = failing, .written_before_failure = partial, .error = 28});
-        Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
-        EXPECT_FALSE(rewrite.outcome.ok);
-        EXPECT_EQ(rewrite.outcome.error, 28u);
-        EXPECT_TRUE(rewrite.after == before) << "the file was left different";
+    const std::string after = RunPass(before, TrimOrGrow, counting.ops()).after;
+    // The file is read with one call and written with one, after the
+    // journal's header and body.
+    EXPECT_EQ(counting.reads, 1);
+    EXPECT_EQ(counting.writes, 3);
+    const std::pair<int FaultPlan::*, int> kinds[] = {
+        {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
+        {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
+        {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
+        {&FaultPlan::seek, counting.seeks},
+    };
+    for (auto [kind, calls] : kinds) {
+      // One call more than a clean run makes: the write-back's.
+      for (int failing = 1; failing <= calls + 1; ++failing) {
+        for (bool persistent : {false, true}) {
+          SCOPED_TRACE(testing::Message() << "call " << failing << " of " << calls
+                                          << (persistent ? ", persistent" : ""));
+          FaultPlan plan{.written_before_failure = 100, .error = 28, .persistent = persistent};
+          plan.*kind = failing;
+          FailingFileOps fake(plan);
+          Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
+          if (rewrite.outcome.ok) {
+            EXPECT_TRUE(rewrite.after == after);
+          } else if (!rewrite.outcome.damaged) {
+            EXPECT_TRUE(rewrite.after == before);
+          }
+          if (rewrite.after != before && rewrite.after != after) {
+            EXPECT_TRUE(rewrite.outcome.damaged);
+            EXPECT_EQ(rewrite.journal.state, store::JournalState::Complete);
+          }
+          if (rewrite.journal.state != store::JournalState::Missing) {
+            EXPECT_EQ(rewrite.journal.state, store::JournalState::Complete);
+            EXPECT_TRUE(rewrite.journal.original == before);
+          }
+          EXPECT_TRUE(rewrite.recovered == before || rewrite.recovered == after);
+        }
       }
     }
   }
 }
 
-TEST(ProcessTemplate, FailingTruncationLeavesTheOriginalBytes) {
-  for (const std::string& before : FaultTemplates()) {
-    FailingFileOps fake(FaultPlan{.truncate = 1, .error = 5});
+TEST(ProcessTemplate, FailuresOnTheWritePathAreReportedAsTheyEnd) {
+  const std::string before = FaultTemplates()[1];
+  const std::string after = RunPass(before, TrimOrGrow).after;
+  struct Case {
+    const char* what;
+    FaultPlan plan;
+    bool ok, damaged;
+    const std::string& left;
+    store::JournalState journal;
+  };
+  // A clean run's writes: the journal's header and body, then the file.
+  const Case cases[] = {
+      {"no journal: written in place", {.create = 1}, true, false, after,
+       store::JournalState::Missing},
+      {"journal cut short: removed, written in place", {.write = 2}, true, false, after,
+       store::JournalState::Missing},
+      {"file write fails: written back", {.write = 3}, false, false, before,
+       store::JournalState::Missing},
+      {"flush of the file fails: written back", {.flush = 2}, false, false, before,
+       store::JournalState::Missing},
+      // Both writes stop after the same 100 bytes, so the file happens to
+      // be whole; the pass cannot know that.
+      {"write-back fails too: journal kept",
+       {.write = 3, .written_before_failure = 100, .persistent = true}, false, true, before,
+       store::JournalState::Complete},
+      {"journal not removed: the next run restores the original", {.remove = 1}, true,
+       false, after, store::JournalState::Complete},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FaultPlan plan = c.plan;
+    plan.error = 28;
+    FailingFileOps fake(plan);
     Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
-    EXPECT_FALSE(rewrite.outcome.ok);
-    EXPECT_EQ(rewrite.outcome.error, 5u);
-    EXPECT_TRUE(rewrite.after == before) << "the file was left different";
-    EXPECT_EQ(fake.truncates, 2);
+    EXPECT_EQ(rewrite.outcome.ok, c.ok);
+    EXPECT_EQ(rewrite.outcome.damaged, c.damaged);
+    EXPECT_EQ(rewrite.outcome.error, c.ok ? 0u : 28u);
+    EXPECT_TRUE(rewrite.after == c.left);
+    EXPECT_EQ(rewrite.journal.state, c.journal);
+    EXPECT_EQ(rewrite.outcome.journal.empty(), !c.damaged);
   }
+}
+
+TEST(ProcessTemplate, AFileChangedDuringThePassIsNotWritten) {
+  TempDir dir;
+  std::string path = dir.Write("template.txt", "one\ntwo\n");
+  PassOutcome outcome;
+  {
+    FileStream stream(path, kOpenReadWrite, 4096);
+    outcome = ProcessTemplate(stream, [&](LongLine&) {
+      std::ofstream(path, std::ios::binary | std::ios::app) << "three\n";
+    });
+  }
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, platform::kFileChanged);
+  EXPECT_EQ(ReadBytes(path), "one\ntwo\nthree\nthree\n");
+  EXPECT_EQ(store::ReadJournal(store::JournalPath(path), store::SystemFileOps()).state,
+            store::JournalState::Missing);
 }
 
 TEST(ProcessTemplate, FailingReadSeekOrSizeFailsWithoutWriting) {
   const std::string before = FaultTemplates()[0];
   const FaultPlan plans[] = {
       FaultPlan{.read = 1, .error = 5},
-      FaultPlan{.read = 3, .error = 5},
+      FaultPlan{.stamp = 1, .error = 5},
       FaultPlan{.seek = 1, .error = 5},
       FaultPlan{.size = 1, .error = 5},
   };
@@ -191,6 +279,14 @@ TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {
     EXPECT_EQ(rewrite.after, before);
   }
   EXPECT_TRUE(RunPass(before, KeepLine, store::SystemFileOps(), 9).outcome.ok);
+
+  // Memory the evaluator asks for in vain ends the pass the same way.
+  FailingFileOps counting;
+  Rewrite rewrite = RunPass(before, [](LongLine&) { throw std::bad_alloc(); }, counting.ops());
+  EXPECT_FALSE(rewrite.outcome.ok);
+  EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);
+  EXPECT_EQ(counting.writes + counting.truncates, 0);
+  EXPECT_EQ(rewrite.after, before);
 }
 
 }  // namespace
