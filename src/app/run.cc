@@ -59,7 +59,7 @@ templating::PassOutcome RewriteTemplate(const ShortString& name,
                                         const config::ReplaceTable& table) {
   store::FileStream stream(name.str(), store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(stream,
-                                     [&table](text::LongLine& line) { table.Apply(line); });
+                                     [&table](std::string& line) { table.Apply(line); });
 }
 
 // The counter is read once, after the "processing" text is out.
