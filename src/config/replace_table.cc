@@ -64,6 +64,12 @@ void Fold(std::string_view text, std::string& folded) {
   text::FoldForSearch(folded.data(), folded.size());
 }
 
+bool IsAscii(std::string_view text) {
+  unsigned char any = 0;
+  for (char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
 // Replaces every occurrence of `key` found in `search`, the search copy of
 // `text`: same length, each character at the place of the one of `text` it
 // stands for. Both are changed in step, and cut to `limit` bytes after each
@@ -200,6 +206,14 @@ void ReplaceTable::PrepareLineSearch() const {
     }
   }
   search.queued_in.assign(pairs_.size(), 0);
+  // An ASCII byte is a whole character under every fold, folded alone.
+  search.ascii_fold_usable = true;
+  for (std::size_t byte = 0; byte < search.ascii_fold.size(); ++byte) {
+    char c = static_cast<char>(byte);
+    text::FoldForSearch(&c, 1);
+    search.ascii_fold[byte] = c;
+    if (static_cast<unsigned char>(c) >= 0x80) search.ascii_fold_usable = false;
+  }
   std::uint64_t entries = text::KeySearch::TableEntries(KeysOf(pairs_, search.pair_of_key));
   if (!search.pair_of_key.empty() && entries <= kMostTableEntries)
     search.build_after = entries * kSearchPerTableEntry;
@@ -211,6 +225,7 @@ void ReplaceTable::Apply(std::string& line) const {
   LineSearch& search = line_search_;
   if (!search.keys_built && search.searched_pair_by_pair >= search.build_after) {
     search.keys = text::KeySearch(KeysOf(pairs_, search.pair_of_key));
+    search.keys.ReadAsciiAs(search.ascii_fold);
     search.keys_built = true;
   }
   if (search.keys_built) {
@@ -221,6 +236,33 @@ void ReplaceTable::Apply(std::string& line) const {
   }
   if (apply_functions_ && line.find('{') != std::string::npos)
     templating::EvaluateCalls(functions_, line);
+}
+
+// The line folded into line_search_.folded; an ASCII line byte by byte.
+void ReplaceTable::FoldLine(std::string_view line) const {
+  LineSearch& search = line_search_;
+  if (!search.ascii_fold_usable || !IsAscii(line)) {
+    Fold(line, search.folded);
+    return;
+  }
+  search.folded.resize(line.size());
+  for (std::size_t i = 0; i < line.size(); ++i)
+    search.folded[i] = search.ascii_fold[static_cast<unsigned char>(line[i])];
+}
+
+// Makes line_search_.folded the fold of `line` again after a pair used it
+// as its search copy: it differs only in [from, to). An ASCII line folds
+// byte by byte, so only that part is folded again.
+void ReplaceTable::RefoldChanged(std::string_view line, std::size_t from,
+                                 std::size_t to) const {
+  LineSearch& search = line_search_;
+  to = std::min(to, line.size());
+  if (search.folded.size() != line.size() || !search.ascii_fold_usable || !IsAscii(line)) {
+    FoldLine(line);
+    return;
+  }
+  for (std::size_t i = from; i < to; ++i)
+    search.folded[i] = search.ascii_fold[static_cast<unsigned char>(line[i])];
 }
 
 // The same result as ApplyEachPair, but only the pairs that occur in the
@@ -243,10 +285,19 @@ void ReplaceTable::ApplyPairsByKeySearch(std::string& line) const {
     std::push_heap(queue.begin(), queue.end(), std::greater<>());
   };
 
-  Fold(line, search.folded);
-  search.keys.ForEachKeyIn(search.folded,
-                           [&](std::size_t key) { enqueue(search.pair_of_key[key]); });
+  // An ASCII line is searched as it is, and folded only when it holds a
+  // key.
+  auto found = [&](std::size_t key) { enqueue(search.pair_of_key[key]); };
+  const bool read_as_ascii = search.ascii_fold_usable && IsAscii(line);
+  if (read_as_ascii) {
+    search.keys.ForEachKeyInAscii(line, found);
+  } else {
+    FoldLine(line);
+    search.keys.ForEachKeyIn(search.folded, found);
+  }
   for (std::uint32_t pair : search.case_sensitive_pairs) enqueue(pair);
+  if (queue.empty()) return;
+  if (read_as_ascii) FoldLine(line);
 
   // A key can span a change by its length less one byte on either side;
   // four more bytes cover a fold that reads a character around the change.
@@ -266,7 +317,7 @@ void ReplaceTable::ApplyPairsByKeySearch(std::string& line) const {
       ReplaceOccurrences(pair.upper_name, pair.value, line, search.folded, kNoLimit,
                          changed);
     }
-    Fold(line, search.folded);
+    RefoldChanged(line, changed.from, changed.to + 1);
     std::size_t from = changed.from > margin ? changed.from - margin : 0;
     std::size_t to = std::min(line.size(), changed.to + margin);
     if (from >= to) continue;

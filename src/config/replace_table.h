@@ -3,10 +3,12 @@
 // evaluates the function calls of the text when that is switched on.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -70,11 +72,16 @@ class ReplaceTable {
     std::uint32_t line_number = 0;
     std::vector<std::uint32_t> queue;
     std::string folded, search;
+    // The fold of each ASCII byte, usable when each folds to ASCII.
+    std::array<char, 128> ascii_fold{};
+    bool ascii_fold_usable = false;
   };
 
   void SortAdded() const;
   void PrepareLineSearch() const;
   void ApplyPairsByKeySearch(std::string& line) const;
+  void FoldLine(std::string_view line) const;
+  void RefoldChanged(std::string_view line, std::size_t from, std::size_t to) const;
 
   // pairs_[0, sorted_) are in order; pairs after them were added since.
   mutable std::vector<ReplacePair> pairs_;

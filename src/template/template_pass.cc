@@ -25,6 +25,7 @@ PassOutcome FailureOf(const Stream& stream) {
 // in large blocks, then whatever the file grew by one byte at a time.
 PassOutcome CopyWholeFile(FileStream& file, MemoryStream& copy, std::int64_t size) {
   file.Seek(0);
+  copy.Reserve(static_cast<std::size_t>(size));
   std::vector<char> block(std::size_t{1} << 16);
   for (auto left = static_cast<std::uint64_t>(size); left > 0;) {
     std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));

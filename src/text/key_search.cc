@@ -96,6 +96,16 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
     transitions_[at] = static_cast<std::uint32_t>(state * width * 2) + (reports ? 1u : 0u);
   }
   seen_.assign(states, 0);
+  for (std::size_t byte = 0; byte < 256; ++byte)
+    begins_key_[byte] = transitions_[class_of_[byte]] != 0;
+}
+
+void KeySearch::ReadAsciiAs(const std::array<char, 128>& fold) {
+  for (std::size_t byte = 0; byte < fold.size(); ++byte) {
+    auto folded = static_cast<unsigned char>(fold[byte]);
+    ascii_class_of_[byte] = class_of_[folded];
+    ascii_begins_key_[byte] = begins_key_[folded];
+  }
 }
 
 void KeySearch::NextScan() const {

@@ -29,16 +29,40 @@ class KeySearch {
   // particular order.
   template <class Found>
   void ForEachKeyIn(std::string_view text, Found&& found) const {
+    Scan(text, class_of_, begins_key_, found);
+  }
+
+  // Lets ForEachKeyInAscii read ASCII text as if each byte b were first
+  // replaced by fold[b].
+  void ReadAsciiAs(const std::array<char, 128>& fold);
+
+  // ForEachKeyIn of the text whose bytes, all below 0x80, are replaced as
+  // ReadAsciiAs says.
+  template <class Found>
+  void ForEachKeyInAscii(std::string_view ascii, Found&& found) const {
+    Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
+  }
+
+ private:
+  template <class Found>
+  void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
+            const std::array<bool, 256>& begins_key, Found& found) const {
     if (transitions_.empty()) return;
     NextScan();
+    const auto* at = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = at + text.size();
     std::uint32_t entry = 0;
-    for (char c : text) {
-      entry = transitions_[(entry >> 1) + class_of_[static_cast<unsigned char>(c)]];
+    while (at != end) {
+      // At the root, bytes that begin no key are passed over.
+      if (entry == 0) {
+        while (at != end && !begins_key[*at]) ++at;
+        if (at == end) break;
+      }
+      entry = transitions_[(entry >> 1) + class_of[*at++]];
       if (entry & 1) Report((entry >> 1) / class_count_, found);
     }
   }
 
- private:
   void NextScan() const;
 
   // Reports the key of `state` and of every state its output chain leads
@@ -54,6 +78,9 @@ class KeySearch {
   // Byte to column; column 0 stands for every byte no key holds.
   std::array<std::uint32_t, 256> class_of_{};
   std::uint32_t class_count_ = 1;
+  std::array<bool, 256> begins_key_{};
+  std::array<std::uint32_t, 256> ascii_class_of_{};
+  std::array<bool, 256> ascii_begins_key_{};
   // Row by row, one entry per column: the next state's row offset times 2,
   // plus 1 when that state ends a key or leads to one that ends there.
   std::vector<std::uint32_t> transitions_;
