@@ -73,9 +73,10 @@ bool IsAscii(std::string_view text) {
 // Replaces every occurrence of `key` found in `search`, the search copy of
 // `text`: same length, each character at the place of the one of `text` it
 // stands for. Both are changed in step, and cut to `limit` bytes after each
-// insertion.
+// insertion. `first` is where the key first occurs in `search`.
 void ReplaceOccurrences(std::string_view key, std::string_view value, std::string& text,
-                        std::string& search, std::size_t limit, Changed& changed) {
+                        std::string& search, std::size_t limit, std::size_t first,
+                        Changed& changed) {
   // A value that holds its own key would be found again after every
   // insertion; for it the search goes on behind the inserted value. Any
   // other value is searched for from the start again, until the text has
@@ -84,20 +85,16 @@ void ReplaceOccurrences(std::string_view key, std::string_view value, std::strin
   // without end, so from then on it is treated like one that holds its key.
   bool search_behind_value = value.find(key) != std::string_view::npos;
   const std::size_t regrowth_limit = text.size() + kMostRegrowth;
-  const char blocker = ByteOutside(key);
   // Where this pair last inserted its value: an "@" there is part of that
   // value, not an escape.
   std::optional<std::size_t> inserted_at;
   std::size_t from = 0;
-  for (;;) {
-    from = std::min(from, search.size());
-    std::size_t at = search.find(key, from);
-    if (at == std::string::npos) return;
-
+  for (std::size_t at = first; at != std::string::npos;
+       from = std::min(from, search.size()), at = search.find(key, from)) {
     if (at > 0 && text[at - 1] == '@' && inserted_at != at - 1) {
       text.erase(at - 1, 1);
       search.erase(at - 1, 1);
-      search[at - 1] = blocker;
+      search[at - 1] = ByteOutside(key);
       changed.Note(at - 1, 1, 0);
       if (inserted_at && *inserted_at > at - 1) --*inserted_at;
       if (from > at - 1) --from;
@@ -126,15 +123,17 @@ void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text,
   for (const ReplacePair& pair : pairs) {
     if (pair.name.empty()) continue;
     if (pair.case_sensitive) {
-      if (text.find(pair.name) == std::string::npos) continue;
+      std::size_t first = text.find(pair.name);
+      if (first == std::string::npos) continue;
       search.assign(text);
-      ReplaceOccurrences(pair.name, pair.value, text, search, limit, changed);
+      ReplaceOccurrences(pair.name, pair.value, text, search, limit, first, changed);
     } else {
       if (!folded_is_current) Fold(text, folded);
       folded_is_current = true;
-      if (folded.find(pair.upper_name) == std::string::npos) continue;
+      std::size_t first = folded.find(pair.upper_name);
+      if (first == std::string::npos) continue;
       // The folded copy becomes this pair's search copy.
-      ReplaceOccurrences(pair.upper_name, pair.value, text, folded, limit, changed);
+      ReplaceOccurrences(pair.upper_name, pair.value, text, folded, limit, first, changed);
     }
     folded_is_current = false;
   }
@@ -309,12 +308,15 @@ void ReplaceTable::ApplyPairsByKeySearch(std::string& line) const {
     const ReplacePair& pair = pairs_[applied];
     Changed changed;
     if (pair.case_sensitive) {
-      if (line.find(pair.name) == std::string::npos) continue;
+      std::size_t first = line.find(pair.name);
+      if (first == std::string::npos) continue;
       search.search.assign(line);
-      ReplaceOccurrences(pair.name, pair.value, line, search.search, kNoLimit, changed);
+      ReplaceOccurrences(pair.name, pair.value, line, search.search, kNoLimit, first,
+                         changed);
     } else {
-      if (search.folded.find(pair.upper_name) == std::string::npos) continue;
-      ReplaceOccurrences(pair.upper_name, pair.value, line, search.folded, kNoLimit,
+      std::size_t first = search.folded.find(pair.upper_name);
+      if (first == std::string::npos) continue;
+      ReplaceOccurrences(pair.upper_name, pair.value, line, search.folded, kNoLimit, first,
                          changed);
     }
     RefoldChanged(line, changed.from, changed.to + 1);
