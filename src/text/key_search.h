@@ -51,6 +51,7 @@ class KeySearch {
     NextScan();
     const auto* at = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* end = at + text.size();
+    const std::uint32_t* transitions = transitions_.data();
     std::uint32_t entry = 0;
     while (at != end) {
       // At the root, bytes that begin no key are passed over.
@@ -58,7 +59,7 @@ class KeySearch {
         while (at != end && !begins_key[*at]) ++at;
         if (at == end) break;
       }
-      entry = transitions_[(entry >> 1) + class_of[*at++]];
+      entry = transitions[(entry >> 1) + class_of[*at++]];
       if (entry & 1) Report((entry >> 1) / class_count_, found);
     }
   }
