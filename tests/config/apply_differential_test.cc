@@ -70,7 +70,7 @@ class Generator {
         case 0: key = Atoms(4); break;
         case 1: key = keys[Below(keys.size())] + Atom(); break;  // an extension
         case 2: key = Atom() + keys[Below(keys.size())]; break;  // a suffix
-        default: key = "@" + Atoms(3); break;
+        default: key = std::string("@").append(Atoms(3)); break;
       }
       keys.push_back(key);
     }
@@ -82,7 +82,7 @@ class Generator {
       case 0: return "";
       case 1: return Atoms(2) + text::FoldedForSearch(own).str() + Atoms(2);
       case 2: return Atoms(1) + keys[Below(keys.size())] + Atoms(1);
-      case 3: return "@" + Atoms(2);
+      case 3: return std::string("@").append(Atoms(2));
       case 4: return OneIn(2) ? Call() : Atoms(2) + "@";
       default: return Atoms(5);
     }
