@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "text/char_case.h"
+#include "text/text_rules.h"
 
 namespace kelmora::config {
 namespace {

@@ -13,6 +13,7 @@
 #include "config/replace_table.h"
 #include "template/function_calls.h"
 #include "text/char_case.h"
+#include "text/text_rules.h"
 #include "text/search.h"
 
 namespace kelmora::config {
