@@ -8,7 +8,7 @@
 #include "config/replace_table.h"
 #include "store/file_stream.h"
 #include "store/memory_stream.h"
-#include "template/line_io.h"
+#include "store/line_reader.h"
 #include "template/template_pass.h"
 
 namespace kelmora {
@@ -56,7 +56,7 @@ void BM_TemplatePass(benchmark::State& state) {
     state.ResumeTiming();
     store::FileStream stream(path.string(), store::kOpenReadWrite, 4096);
     templating::PassOutcome outcome = templating::ProcessTemplate(
-        stream, [&table](text::LongLine& line) { table.Apply(line); });
+        stream, [&table](std::string& line) { table.Apply(line); });
     benchmark::DoNotOptimize(outcome);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(original.size()));
@@ -64,21 +64,16 @@ void BM_TemplatePass(benchmark::State& state) {
 }
 BENCHMARK(BM_TemplatePass)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_ReadLongLine(benchmark::State& state) {
+void BM_SplitLines(benchmark::State& state) {
   const std::string original = GeneratedTemplate(10000);
-  store::MemoryStream stream;
-  stream.Write(original.data(), original.size());
-  text::LongLine line;
   for (auto _ : state) {
-    stream.Seek(0);
-    do {
-      templating::ReadLongLine(stream, line);
-      benchmark::DoNotOptimize(line);
-    } while (stream.Position() != stream.Size());
+    store::LineSplitter lines(original, templating::kPieceLimit);
+    std::string_view line;
+    while (lines.Next(line)) benchmark::DoNotOptimize(line);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(original.size()));
 }
-BENCHMARK(BM_ReadLongLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitLines)->Unit(benchmark::kMillisecond);
 
 template <class Text>
 void BM_Apply(benchmark::State& state) {
@@ -90,14 +85,14 @@ void BM_Apply(benchmark::State& state) {
     benchmark::DoNotOptimize(text);
   }
 }
-BENCHMARK_TEMPLATE(BM_Apply, text::LongLine);
+BENCHMARK_TEMPLATE(BM_Apply, std::string);
 BENCHMARK_TEMPLATE(BM_Apply, text::ShortString);
 
 void BM_ApplyPlainLine(benchmark::State& state) {
   const config::ReplaceTable table = DriverTable();
-  const text::LongLine source("line 1234 of plain text without any names in it");
+  const std::string source("line 1234 of plain text without any names in it");
   for (auto _ : state) {
-    text::LongLine text = source;
+    std::string text = source;
     table.Apply(text);
     benchmark::DoNotOptimize(text);
   }
@@ -108,9 +103,9 @@ BENCHMARK(BM_ApplyPlainLine);
 void BM_ApplyPairsOnly(benchmark::State& state) {
   config::ReplaceTable table = DriverTable();
   table.SetApplyFunctions(false);
-  const text::LongLine source(kLine);
+  const std::string source(kLine);
   for (auto _ : state) {
-    text::LongLine text = source;
+    std::string text = source;
     table.Apply(text);
     benchmark::DoNotOptimize(text);
   }

@@ -4,7 +4,7 @@
 
 #include "app/file_names.h"
 #include "console/markup.h"
-#include "template/formatting.h"
+#include "text/words.h"
 #include "text/search.h"
 #include "text/text_file.h"
 
@@ -25,8 +25,8 @@ std::optional<NamePair> NamesLinePair(ShortString line) {
   line = text::TrimSet(text::kBlanks, line);
   FixLookalikes(line);
   if (line.empty()) return std::nullopt;
-  return NamePair{templating::ExtractWord(1, line.view(), text::kBlanks),
-                  templating::ExtractWord(2, line.view(), text::kBlanks)};
+  return NamePair{text::ExtractWord(1, line.view(), text::kBlanks),
+                  text::ExtractWord(2, line.view(), text::kBlanks)};
 }
 
 platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs) {

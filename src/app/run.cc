@@ -103,7 +103,7 @@ templating::PassOutcome RewriteTemplate(const std::string& name,
                                         const config::ReplaceTable& table) {
   store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(stream,
-                                     [&table](text::LongLine& line) { table.Apply(line); });
+                                     [&table](std::string& line) { table.Apply(line); });
 }
 
 // The counter is read once, after the "processing" text is out.

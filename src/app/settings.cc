@@ -10,7 +10,7 @@
 #include "console/console.h"
 #include "console/markup.h"
 #include "platform/platform.h"
-#include "template/formatting.h"
+#include "text/words.h"
 #include "text/char_case.h"
 #include "text/number.h"
 #include "text/runtime.h"
@@ -124,7 +124,7 @@ Settings ReadSettings() {
 
 std::int32_t ParseBirthMoment(const ShortString& text) {
   auto field = [&text](int n) {
-    return text::StrToInt(templating::ExtractWord(n, text.view(), kMomentDelimiters).view());
+    return text::StrToInt(text::ExtractWord(n, text.view(), kMomentDelimiters).view());
   };
   DateTimeRec moment;
   moment.day = field(1);

@@ -1,8 +1,8 @@
 #include "config/config_reader.h"
 
-#include "config/stream_line.h"
 #include "store/file_stream.h"
-#include "template/formatting.h"
+#include "store/line_reader.h"
+#include "text/words.h"
 #include "text/char_case.h"
 #include "text/search.h"
 
@@ -15,7 +15,7 @@ const char kDefine[] = "@DEFINE";  // upper-cased, as it is compared
 const text::CharSet kQuotes("\"");
 
 ShortString Word(int n, const ShortString& line) {
-  return templating::ExtractWord(n, line.view(), text::kBlanks);
+  return text::ExtractWord(n, line.view(), text::kBlanks);
 }
 
 // True when `line` begins with `word` (letter case ignored) as its whole
@@ -42,7 +42,7 @@ LoadResult ConfigReader::Load(const std::string& file_name, const store::FileOps
   std::int32_t line_number = 0;
   do {
     ++line_number;
-    ShortString line = ReadStreamLine(stream);
+    ShortString line = store::ReadStreamLine(stream);
     // Past the end is no failure: ReadStreamLine has already cleared it.
     if (stream.status() != store::StreamStatus::Ok)
       return {LoadStatus::Unreadable, stream.error_detail()};

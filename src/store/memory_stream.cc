@@ -1,5 +1,6 @@
 #include "store/memory_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -41,6 +42,14 @@ void MemoryStream::Write(const void* from, std::size_t count) {
   if (end > bytes_.size() && !Resize(end)) return;
   std::memcpy(bytes_.data() + position, from, count);
   position_ = static_cast<std::int64_t>(end);
+}
+
+void MemoryStream::Reserve(std::size_t size) {
+  try {
+    bytes_.reserve(std::min(size, limit_));
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
 }
 
 std::int64_t MemoryStream::Position() const {

@@ -7,6 +7,7 @@
 
 #include "text/char_case.h"
 #include "text/number.h"
+#include "text/words.h"
 
 namespace kelmora::templating {
 namespace {
@@ -16,7 +17,7 @@ using text::ShortString;
 const text::CharSet kArgumentDelimiters("|");
 
 ShortString Word(int n, const ShortString& argument) {
-  return ExtractWord(n, argument.view(), kArgumentDelimiters);
+  return text::ExtractWord(n, argument.view(), kArgumentDelimiters);
 }
 
 // The first character of `word`; an empty word yields a space, which no
@@ -37,28 +38,6 @@ bool AllDigits(const ShortString& word) {
 }
 
 }  // namespace
-
-std::size_t WordPosition(int n, std::string_view text,
-                         const text::CharSet& delimiters) {
-  int count = 0;
-  std::size_t at = 0;
-  while (at < text.size() && count != n) {
-    while (at < text.size() && delimiters.Contains(text[at])) ++at;
-    if (at < text.size()) ++count;
-    if (count == n) return at + 1;
-    while (at < text.size() && !delimiters.Contains(text[at])) ++at;
-  }
-  return 0;
-}
-
-ShortString ExtractWord(int n, std::string_view text,
-                        const text::CharSet& delimiters) {
-  std::size_t start = WordPosition(n, text, delimiters);
-  if (start == 0) return {};
-  std::size_t end = start - 1;
-  while (end < text.size() && !delimiters.Contains(text[end])) ++end;
-  return ShortString(text.substr(start - 1, end - (start - 1)));
-}
 
 ShortString PadLeft(const ShortString& text, char fill, std::uint8_t width) {
   if (text.size() >= width) return text;

@@ -1,5 +1,5 @@
 // The formatting functions of the template language, "@PAD", "@NUM" and
-// "@SIZE", and the word and padding routines they are made of. The handlers
+// "@SIZE", and the padding routines they are made of. The handlers
 // never fail: any argument gives some text of at most 255 characters.
 #pragma once
 
@@ -7,19 +7,8 @@
 #include <string_view>
 
 #include "text/bounded_string.h"
-#include "text/search.h"
 
 namespace kelmora::templating {
-
-// 1-based position where the n-th word of `text` begins, or 0 when there
-// are fewer than n words. Words are runs of characters not in `delimiters`;
-// a run of delimiters only separates, so no word is empty.
-std::size_t WordPosition(int n, std::string_view text,
-                         const text::CharSet& delimiters);
-
-// The n-th word of `text`, or the empty text.
-text::ShortString ExtractWord(int n, std::string_view text,
-                              const text::CharSet& delimiters);
 
 // `text` padded with `fill` to `width` characters: fill on the left, on the
 // right, or split with the odd one on the right. A text at least as long as

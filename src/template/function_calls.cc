@@ -83,13 +83,10 @@ bool EvaluateRightmostCall(const FunctionRegistry& registry, std::string& line,
   return true;
 }
 
-template <std::size_t Capacity>
-void EvaluateAllCalls(const FunctionRegistry& registry,
-                      text::BoundedString<Capacity>& line) {
-  std::string work = line.str();
-  while (EvaluateRightmostCall(registry, work, Capacity)) {
+void EvaluateAllCalls(const FunctionRegistry& registry, std::string& line,
+                      std::size_t limit) {
+  while (EvaluateRightmostCall(registry, line, limit)) {
   }
-  line = work;
 }
 
 }  // namespace
@@ -112,12 +109,14 @@ void FunctionRegistry::RegisterFunction(const text::ShortString& name,
   entries_.push_back({name, handler});
 }
 
-void EvaluateCalls(const FunctionRegistry& registry, text::LongLine& line) {
-  EvaluateAllCalls(registry, line);
+void EvaluateCalls(const FunctionRegistry& registry, std::string& line) {
+  EvaluateAllCalls(registry, line, std::string::npos);
 }
 
 void EvaluateCalls(const FunctionRegistry& registry, text::ShortString& line) {
-  EvaluateAllCalls(registry, line);
+  std::string work = line.str();
+  EvaluateAllCalls(registry, work, text::ShortString::kCapacity);
+  line = work;
 }
 
 }  // namespace kelmora::templating

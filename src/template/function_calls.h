@@ -3,6 +3,7 @@
 // argument. Calls nest; the rightmost call is evaluated first.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "text/bounded_string.h"
@@ -37,9 +38,10 @@ class FunctionRegistry {
 // the call whose "{" stands furthest right, so inner calls go first. The
 // argument runs to the first "}" (none: the argument is empty) and reaches
 // the handler cut to 255 characters. A "@" before a name keeps that call
-// literal for the pass and is removed. The line keeps within its capacity
-// by losing characters at its beginning.
-void EvaluateCalls(const FunctionRegistry& registry, text::LongLine& line);
+// literal for the pass and is removed. A template line grows as far as the
+// results take it; a short string keeps within its capacity by losing
+// characters at its beginning.
+void EvaluateCalls(const FunctionRegistry& registry, std::string& line);
 void EvaluateCalls(const FunctionRegistry& registry, text::ShortString& line);
 
 }  // namespace kelmora::templating

@@ -1,10 +1,11 @@
 #include "template/template_pass.h"
 
+#include <algorithm>
 #include <new>
 #include <string_view>
 
 #include "store/journal.h"
-#include "template/line_io.h"
+#include "store/line_reader.h"
 #include "text/fault_report.h"
 
 namespace kelmora::templating {
@@ -37,20 +38,6 @@ PassOutcome CopyWholeFile(FileStream& file, std::int64_t size, MemoryStream& cop
   if (file.status() == StreamStatus::PastEnd) return FailedWith(platform::kFileChanged);
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
   return {};
-}
-
-// Reads `source` line by line, evaluates each line and writes it to
-// `result` followed by CR LF. At least one line is read.
-void EvaluateLines(MemoryStream& source, const LineEvaluator& evaluate,
-                   MemoryStream& result) {
-  text::LongLine line;
-  source.Seek(0);
-  do {
-    ReadLongLine(source, line);
-    evaluate(line);
-    WriteLongLine(result, line, "\r\n");
-  } while (source.Position() != source.Size() && source.status() == StreamStatus::Ok &&
-           result.status() == StreamStatus::Ok);
 }
 
 // Writes `bytes` over the file from position 0, cuts the file after them
@@ -124,14 +111,39 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t me
   MemoryStream original(memory_limit);
   if (PassOutcome copied = CopyWholeFile(file, size, original); !copied.ok) return copied;
 
-  MemoryStream result(memory_limit);
-  EvaluateLines(original, evaluate, result);
-  if (result.status() != StreamStatus::Ok) return FailureOf(result);
+  std::optional<std::string> result = EvaluateText(original.contents(), evaluate, memory_limit);
+  if (!result) return FailedWith(platform::kNotEnoughMemory);
 
-  return WriteResult(file, read_stamp, original.contents(), result.contents());
+  return WriteResult(file, read_stamp, original.contents(), *result);
 }
 
 }  // namespace
+
+std::optional<std::string> EvaluateText(std::string_view original,
+                                        const LineEvaluator& evaluate,
+                                        std::size_t memory_limit) {
+  std::optional<std::string> result;
+  try {
+    result.emplace();
+    if (original.empty()) return result;
+    // Room for CR LF after short lines and for some growth, untouched (and
+    // so not taken from memory) unless used.
+    result->reserve(std::min(memory_limit, original.size() + original.size() / 4 + 4096));
+    store::LineSplitter lines(original, kPieceLimit);
+    std::string line;
+    std::string_view piece;
+    while (lines.Next(piece)) {
+      line.assign(piece);
+      evaluate(line);
+      if (result->size() + line.size() + 2 > memory_limit) return std::nullopt;
+      result->append(line);
+      result->append("\r\n");
+    }
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  return result;
+}
 
 PassOutcome ProcessTemplate(FileStream& file, const LineEvaluator& evaluate,
                             std::size_t memory_limit) {

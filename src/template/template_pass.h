@@ -4,17 +4,21 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "store/file_stream.h"
 #include "store/memory_stream.h"
-#include "text/bounded_string.h"
 
 namespace kelmora::templating {
 
-// Changes one line in place, within its capacity.
-using LineEvaluator = std::function<void(text::LongLine& line)>;
+// Lines read from a file come in pieces of at most this many bytes.
+inline constexpr std::size_t kPieceLimit = 1024;
+
+// Changes one line in place; the line may grow to any length.
+using LineEvaluator = std::function<void(std::string& line)>;
 
 // How a pass ended. When it failed, `error` is the OS's code for the reason
 // (or platform::kNotRegularFile, platform::kFileChanged) and the file holds
@@ -28,6 +32,13 @@ struct PassOutcome {
   platform::ErrorCode restore_error = 0;
   std::string journal;
 };
+
+// The evaluated text: every line of `original` (in pieces of kPieceLimit)
+// through `evaluate`, each followed by CR LF. Nothing when the result would
+// hold more than `memory_limit` bytes or memory runs out.
+std::optional<std::string> EvaluateText(std::string_view original,
+                                        const LineEvaluator& evaluate,
+                                        std::size_t memory_limit = store::MemoryStream::kNoLimit);
 
 // Reads the whole of `file` (opened for reading and writing), evaluates it
 // line by line and only then writes the result over the file from position

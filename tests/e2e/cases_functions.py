@@ -70,10 +70,10 @@ def template(pairs, side):
 
 
 def _long_line():
-    # 1019 characters whose last call grows the line by 81: it keeps its
-    # last 1024 characters, so the call at its start is dropped.
+    # 1019 characters whose last call grows the line by 81: the line is
+    # written whole, and the call at its start is evaluated too.
     before = b"@NUM{,|1234}" + b"x" * 988 + b"@PAD{RIGHT|.|100|z}"
-    after = (b"x" * 924 + b"z" + b"." * 99)
+    after = (b"1,234" + b"x" * 988 + b"z" + b"." * 99)
     return before, after
 
 
@@ -117,7 +117,7 @@ CASES = [
          stdout=clean_run("in.txt"), after={"in.txt": template(FORMATTING, 1)}),
     Case("calls nest, escape and run from the right", files={"in.txt": template(CALLS, 0)},
          stdout=clean_run("in.txt"), after={"in.txt": template(CALLS, 1)}),
-    Case("a growing call drops the beginning of a full line",
+    Case("a call that grows a full line past 1024 keeps all of it",
          files={"in.txt": LONG_BEFORE + b"\r\nnext\r\n"}, stdout=clean_run("in.txt"),
          after={"in.txt": LONG_AFTER + b"\r\nnext\r\n"}),
     Case("@BirthTime counts hex seconds since the all-zero birth",

@@ -21,10 +21,9 @@ using store::FaultPlan;
 using store::FileStream;
 using store::kOpenReadWrite;
 using store::ReadBytes;
-using text::LongLine;
 using text::TempDir;
 
-void KeepLine(LongLine&) {}
+void KeepLine(std::string&) {}
 
 struct Rewrite {
   PassOutcome outcome;
@@ -77,7 +76,7 @@ TEST(ProcessTemplate, WritesEveryLineBackWithCrLf) {
 TEST(ProcessTemplate, LeavesAnEmptyFileUnwritten) {
   FailingFileOps counting;
   int lines = 0;
-  Rewrite rewrite = RunPass("", [&](LongLine&) { ++lines; }, counting.ops());
+  Rewrite rewrite = RunPass("", [&](std::string&) { ++lines; }, counting.ops());
   EXPECT_TRUE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.after, "");
   EXPECT_EQ(lines, 0);
@@ -86,9 +85,9 @@ TEST(ProcessTemplate, LeavesAnEmptyFileUnwritten) {
 
 TEST(ProcessTemplate, EvaluatesEachLineOnceInFileOrder) {
   std::vector<std::string> seen;
-  Rewrite rewrite = RunPass("one\ntwo\r\n\r\nfour", [&](LongLine& line) {
-    seen.push_back(line.str());
-    line = LongLine("<") + line + ">";
+  Rewrite rewrite = RunPass("one\ntwo\r\n\r\nfour", [&](std::string& line) {
+    seen.push_back(line);
+    line = "<" + line + ">";
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"one", "two", "", "four"}));
   EXPECT_EQ(rewrite.after, "<one>\r\n<two>\r\n<>\r\n<four>\r\n");
@@ -97,7 +96,7 @@ TEST(ProcessTemplate, EvaluatesEachLineOnceInFileOrder) {
 TEST(ProcessTemplate, ShorterResultLeavesNothingOfTheOldContent) {
   std::string before;
   for (int i = 0; i < 500; ++i) before += "a rather long line of the template\r\n";
-  Rewrite rewrite = RunPass(before, [](LongLine& line) { line.resize(1); });
+  Rewrite rewrite = RunPass(before, [](std::string& line) { line.resize(1); });
   std::string after;
   for (int i = 0; i < 500; ++i) after += "a\r\n";
   EXPECT_EQ(rewrite.after, after);
@@ -110,7 +109,7 @@ TEST(ProcessTemplate, LongerResultGrowsTheFile) {
     after += std::to_string(i) + std::string(20, '+') + "\r\n";
   }
   Rewrite rewrite =
-      RunPass(before, [](LongLine& line) { line.Append(std::string(20, '+')); });
+      RunPass(before, [](std::string& line) { line.append(20, '+'); });
   EXPECT_TRUE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.after, after);
 }
@@ -135,11 +134,11 @@ std::vector<std::string> FaultTemplates() {
   return {shrinking, growing};
 }
 
-void TrimOrGrow(LongLine& line) {
+void TrimOrGrow(std::string& line) {
   if (line.size() > 3 && line[line.size() - 1] == ' ')
     line.resize(line.size() - 3);
   else
-    line.Append("!!");
+    line.append("!!");
 }
 
 // Every call of the write path (journal, file, write-back) fails in turn,
@@ -238,7 +237,7 @@ TEST(ProcessTemplate, AFileChangedDuringThePassIsNotWritten) {
   PassOutcome outcome;
   {
     FileStream stream(path, kOpenReadWrite, 4096);
-    outcome = ProcessTemplate(stream, [&](LongLine&) {
+    outcome = ProcessTemplate(stream, [&](std::string&) {
       std::ofstream(path, std::ios::binary | std::ios::app) << "three\n";
     });
   }
@@ -282,7 +281,7 @@ TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {
 
   // Memory the evaluator asks for in vain ends the pass the same way.
   FailingFileOps counting;
-  Rewrite rewrite = RunPass(before, [](LongLine&) { throw std::bad_alloc(); }, counting.ops());
+  Rewrite rewrite = RunPass(before, [](std::string&) { throw std::bad_alloc(); }, counting.ops());
   EXPECT_FALSE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);
   EXPECT_EQ(counting.writes + counting.truncates, 0);

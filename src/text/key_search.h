@@ -1,0 +1,97 @@
+// Which of many keys occur in a text, found in one pass over the text: an
+// automaton over the bytes of the keys (each state knows its next state for
+// every byte), so the cost per byte does not grow with the number of keys.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace kelmora::text {
+
+class KeySearch {
+ public:
+  // No keys: nothing is ever found.
+  KeySearch() = default;
+  // Key number i is keys[i]. Keys are distinct; an empty key is never found.
+  explicit KeySearch(const std::vector<std::string_view>& keys);
+
+  // The table size the automaton of `keys` would take, in entries, so a
+  // caller can decide whether building it pays.
+  static std::uint64_t TableEntries(const std::vector<std::string_view>& keys);
+
+  // The length of the longest key.
+  std::size_t longest_key() const { return longest_key_; }
+
+  // Calls found(key number) once for every key that occurs in `text`, in no
+  // particular order.
+  template <class Found>
+  void ForEachKeyIn(std::string_view text, Found&& found) const {
+    Scan(text, class_of_, begins_key_, found);
+  }
+
+  // Lets ForEachKeyInAscii read ASCII text as if each byte b were first
+  // replaced by fold[b].
+  void ReadAsciiAs(const std::array<char, 128>& fold);
+
+  // ForEachKeyIn of the text whose bytes, all below 0x80, are replaced as
+  // ReadAsciiAs says.
+  template <class Found>
+  void ForEachKeyInAscii(std::string_view ascii, Found&& found) const {
+    Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
+  }
+
+ private:
+  template <class Found>
+  void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
+            const std::array<bool, 256>& begins_key, Found& found) const {
+    if (transitions_.empty()) return;
+    NextScan();
+    const auto* at = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = at + text.size();
+    const std::uint32_t* transitions = transitions_.data();
+    std::uint32_t entry = 0;
+    while (at != end) {
+      // At the root, bytes that begin no key are passed over.
+      if (entry == 0) {
+        while (at != end && !begins_key[*at]) ++at;
+        if (at == end) break;
+      }
+      entry = transitions[(entry >> 1) + class_of[*at++]];
+      if (entry & 1) Report((entry >> 1) / class_count_, found);
+    }
+  }
+
+  void NextScan() const;
+
+  // Reports the key of `state` and of every state its output chain leads
+  // to, each at most once per scan.
+  template <class Found>
+  void Report(std::uint32_t state, Found& found) const {
+    for (; state != 0 && seen_[state] != scan_; state = output_link_[state]) {
+      seen_[state] = scan_;
+      if (key_of_[state] >= 0) found(static_cast<std::size_t>(key_of_[state]));
+    }
+  }
+
+  // Byte to column; column 0 stands for every byte no key holds.
+  std::array<std::uint32_t, 256> class_of_{};
+  std::uint32_t class_count_ = 1;
+  std::array<bool, 256> begins_key_{};
+  std::array<std::uint32_t, 256> ascii_class_of_{};
+  std::array<bool, 256> ascii_begins_key_{};
+  // Row by row, one entry per column: the next state's row offset times 2,
+  // plus 1 when that state ends a key or leads to one that ends there.
+  std::vector<std::uint32_t> transitions_;
+  // Per state: the key that ends there (-1: none), and the nearest state on
+  // its fallback chain that ends a key (0: none).
+  std::vector<std::int32_t> key_of_;
+  std::vector<std::uint32_t> output_link_;
+  std::size_t longest_key_ = 0;
+  mutable std::vector<std::uint32_t> seen_;
+  mutable std::uint32_t scan_ = 0;
+};
+
+}  // namespace kelmora::text

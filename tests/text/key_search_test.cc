@@ -1,0 +1,95 @@
+#include "text/key_search.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kelmora::text {
+namespace {
+
+using namespace std::string_literals;
+
+std::set<std::size_t> Found(const KeySearch& search, std::string_view text) {
+  std::set<std::size_t> found;
+  search.ForEachKeyIn(text, [&](std::size_t key) {
+    EXPECT_TRUE(found.insert(key).second) << "key " << key << " reported twice";
+  });
+  return found;
+}
+
+std::set<std::size_t> FoundPlainly(const std::vector<std::string>& keys, std::string_view text) {
+  std::set<std::size_t> found;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (!keys[i].empty() && text.find(keys[i]) != std::string_view::npos) found.insert(i);
+  }
+  return found;
+}
+
+std::vector<std::string_view> Views(const std::vector<std::string>& keys) {
+  return {keys.begin(), keys.end()};
+}
+
+TEST(KeySearch, FindsKeysInsideAndAcrossEachOther) {
+  const std::vector<std::string> keys = {"he", "she", "his", "hers", "", "s", "\0x"s.substr(0, 2),
+                                         "\xFF\x80"};
+  const KeySearch search(Views(keys));
+  EXPECT_EQ(search.longest_key(), 4u);
+  struct Case {
+    std::string text;
+    std::set<std::size_t> found;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"ushers", {0, 1, 3, 5}},
+      {"hi", {}},
+      {"ahishe", {0, 1, 2, 5}},
+      {std::string("a\0x\xFF\x80", 5), {6, 7}},
+      {"HERS", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Found(search, c.text), c.found) << c.text;
+  // A second scan reports again what the first one did.
+  EXPECT_EQ(Found(search, "ushers"), (std::set<std::size_t>{0, 1, 3, 5}));
+}
+
+TEST(KeySearch, AgreesWithAPlainSearchOnRandomKeysAndTexts) {
+  std::mt19937 random(5);
+  auto text_of = [&](std::size_t most) {
+    std::string text(std::uniform_int_distribution<std::size_t>(0, most)(random), 'a');
+    for (char& c : text) c = "abcab\0\x80"[random() % 7];
+    return text;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::set<std::string> distinct;
+    while (distinct.size() < 1 + random() % 12) distinct.insert(text_of(5));
+    const std::vector<std::string> keys(distinct.begin(), distinct.end());
+    const KeySearch search(Views(keys));
+    for (int i = 0; i < 20; ++i) {
+      std::string text = text_of(40);
+      ASSERT_EQ(Found(search, text), FoundPlainly(keys, text)) << text;
+    }
+  }
+}
+
+TEST(KeySearch, ReadsAsciiThroughAFold) {
+  const std::vector<std::string> keys = {"AB", "B@"};
+  KeySearch search(Views(keys));
+  std::array<char, 128> upper{};
+  for (std::size_t c = 0; c < upper.size(); ++c)
+    upper[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  search.ReadAsciiAs(upper);
+  std::set<std::size_t> found;
+  search.ForEachKeyInAscii("xaB@", [&](std::size_t key) { found.insert(key); });
+  EXPECT_EQ(found, (std::set<std::size_t>{0, 1}));
+}
+
+TEST(KeySearch, TableEntriesGrowWithKeyBytesAndDistinctBytes) {
+  EXPECT_EQ(KeySearch::TableEntries({}), 1u);
+  EXPECT_EQ(KeySearch::TableEntries({"ab", "ba"}), 5u * 3u);
+}
+
+}  // namespace
+}  // namespace kelmora::text
