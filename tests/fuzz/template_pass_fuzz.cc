@@ -1,0 +1,65 @@
+// The template pass over a file in memory: no byte of a line is lost when
+// it is read in pieces, every line is evaluated on its own, the result is a
+// function of the file, and a failed write leaves the original bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "check.h"
+#include "fuzz_input.h"
+#include "units.h"
+
+namespace kelmora::fuzz {
+namespace {
+
+// The pass without evaluation gives each line of the file, read in pieces
+// of at most the piece limit, each piece ended by CR LF.
+void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_view>& pieces) {
+  std::size_t next = 0;
+  for (std::string_view line : LinesOf(file)) {
+    std::string joined;
+    do {
+      FUZZ_CHECK(next < pieces.size());
+      FUZZ_CHECK(pieces[next].size() <= kPieceLimit);
+      FUZZ_CHECK(!pieces[next].empty() || line.empty());
+      joined += pieces[next++];
+    } while (joined.size() < line.size());
+    FUZZ_CHECK(joined == line);
+  }
+  FUZZ_CHECK(next == pieces.size());
+}
+
+void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, int failing_write) {
+  PassResult plain = RunTemplatePass(file, nullptr, 0);
+  FUZZ_CHECK(plain.ok);
+  FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
+  std::vector<std::string_view> pieces = SplitAtCrLf(plain.file);
+  CheckLinesKeptWhole(file, pieces);
+
+  config::ReplaceTable table;
+  if (file.find('@') == std::string_view::npos) {
+    // No name and no function call to find: only the line ends change.
+    FUZZ_CHECK(RunTemplatePass(file, &table, 0).file == plain.file);
+  }
+  AddPairs(table, pairs);
+  std::string expected;
+  for (std::string_view piece : pieces) expected += ApplyToLine(table, piece) + "\r\n";
+  PassResult evaluated = RunTemplatePass(file, &table, 0);
+  FUZZ_CHECK(evaluated.ok);
+  FUZZ_CHECK(evaluated.file == expected);
+  FUZZ_CHECK(RunTemplatePass(file, &table, 0).file == evaluated.file);
+
+  PassResult faulty = RunTemplatePass(file, &table, failing_write);
+  FUZZ_CHECK(faulty.file == (faulty.ok ? expected : std::string(file)));
+}
+
+}  // namespace
+}  // namespace kelmora::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  int failing_write = input.ConsumeIntegralInRange(0, 3);
+  std::vector<kelmora::fuzz::PairSpec> pairs = kelmora::fuzz::ConsumePairs(input, 6, true);
+  kelmora::fuzz::CheckPass(input.ConsumeRemainingBytesAsString(), pairs, failing_write);
+  return 0;
+}

@@ -1,0 +1,116 @@
+// The one place where the fuzz targets call the units they fuzz. Each
+// function takes and gives plain strings, so a change of a unit's interface
+// is met here and the targets stay as they are.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/names_file.h"
+#include "config/config_reader.h"
+#include "config/replace_table.h"
+#include "console/markup.h"
+#include "store/file_stream.h"
+#include "template/template_pass.h"
+#include "text/bounded_string.h"
+#include "check.h"
+#include "memory_file.h"
+#include "scratch_file.h"
+
+namespace kelmora::fuzz {
+
+// A line of the template as the evaluation sees it.
+inline std::string ApplyToLine(const config::ReplaceTable& table, std::string_view line) {
+  text::LongLine text(line);
+  table.Apply(text);
+  return text.str();
+}
+
+// A short string (a settings line) as the evaluation sees it.
+inline std::string ApplyToShort(const config::ReplaceTable& table, std::string_view line) {
+  text::ShortString text(line);
+  table.Apply(text);
+  return text.str();
+}
+
+// The capacity of a template line as it is read from the file.
+inline constexpr std::size_t kPieceLimit = text::LongLine::kCapacity;
+
+struct PassResult {
+  bool ok = true;
+  std::string file;  // the file's bytes after the pass
+};
+
+// The template pass over a file holding `file`, each line through `table`,
+// or unchanged when `table` is null. `failing_write` (1-based, 0 for none)
+// makes that write to the file fail.
+inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
+                                  int failing_write) {
+  MemoryFile memory(std::string(file), failing_write);
+  store::FileStream stream("template", store::kOpenReadWrite, 4096, memory.ops());
+  templating::PassOutcome outcome = templating::ProcessTemplate(stream, [table](text::LongLine& line) {
+    if (table != nullptr) table->Apply(line);
+  });
+  stream.Flush();
+  return {outcome.ok, memory.bytes()};
+}
+
+struct SettingsRead {
+  bool read = false;  // the whole file was read
+  std::vector<std::vector<std::string>> values;  // per key, in file order
+  std::vector<std::int32_t> wrong_lines;
+  friend bool operator==(const SettingsRead&, const SettingsRead&) = default;
+};
+
+// Reads a settings file holding `bytes` with `keys` registered.
+inline SettingsRead ReadSettings(const ScratchFile& scratch, std::string_view bytes,
+                                 const std::vector<std::string>& keys) {
+  config::ConfigReader reader;
+  for (const std::string& key : keys) reader.AddKey(text::ShortString(key));
+  SettingsRead result;
+  result.read = reader.Load(scratch.Hold(bytes)).status == config::LoadStatus::Read;
+  for (std::int32_t key = 1; key <= static_cast<std::int32_t>(keys.size()); ++key) {
+    std::vector<std::string>& values = result.values.emplace_back();
+    for (std::int32_t number = 1; !reader.GetValue(key, number).empty(); ++number)
+      values.push_back(reader.GetValue(key, number).str());
+  }
+  for (std::int32_t index = 1; index <= reader.WrongLineCount(); ++index)
+    result.wrong_lines.push_back(reader.WrongLineNumber(index));
+  // Numbers out of range give nothing.
+  FUZZ_CHECK(reader.WrongLineNumber(0) == -1);
+  FUZZ_CHECK(reader.WrongLineNumber(reader.WrongLineCount() + 1) == -1);
+  FUZZ_CHECK(reader.GetValue(0, 1).empty());
+  FUZZ_CHECK(reader.GetValue(static_cast<std::int32_t>(keys.size()) + 1, 1).empty());
+  return result;
+}
+
+struct NamesRead {
+  bool read = false;
+  std::vector<std::pair<std::string, std::string>> pairs;  // token, replacement
+  friend bool operator==(const NamesRead&, const NamesRead&) = default;
+};
+
+// Reads a names file holding `bytes`.
+inline NamesRead ReadNames(const ScratchFile& scratch, std::string_view bytes) {
+  std::vector<app::NamePair> pairs;
+  NamesRead result;
+  result.read = app::ReadNamesFile(scratch.Hold(bytes), &pairs) == 0;
+  for (const app::NamePair& pair : pairs)
+    result.pairs.emplace_back(pair.token.str(), pair.replacement.str());
+  return result;
+}
+
+// The message as the markup writer receives it: a short string.
+inline std::string MarkupMessage(std::string_view text) { return text::ShortString(text).str(); }
+
+inline void WriteMarkup(std::string_view message) {
+  console::WriteMarkup(text::ShortString(message));
+}
+
+inline std::int32_t HexToInt(std::string_view text) {
+  return console::HexToInt(text::ShortString(text));
+}
+
+}  // namespace kelmora::fuzz
