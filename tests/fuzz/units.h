@@ -13,6 +13,7 @@
 #include "config/replace_table.h"
 #include "console/markup.h"
 #include "store/file_stream.h"
+#include "template/function_calls.h"
 #include "template/template_pass.h"
 #include "text/bounded_string.h"
 #include "check.h"
@@ -33,6 +34,15 @@ inline std::string ApplyToShort(const config::ReplaceTable& table, std::string_v
   text::ShortString text(line);
   table.Apply(text);
   return text.str();
+}
+
+// The names of the functions every table evaluates, as registered.
+inline std::vector<std::string> FunctionNames() {
+  std::vector<std::string> names;
+  const templating::FunctionRegistry registry;
+  for (const templating::FunctionEntry& entry : registry.entries())
+    names.push_back(entry.name.str());
+  return names;
 }
 
 // The capacity of a template line as it is read from the file.
