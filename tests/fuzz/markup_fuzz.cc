@@ -60,7 +60,7 @@ Shown Recorded(const console::RecordingSink& sink) {
 }
 
 void CheckMarkup(std::string_view text, std::uint8_t attribute) {
-  std::string message = MarkupMessage(text);
+  std::string message = ShortText(text);
   FUZZ_CHECK(message.size() <= text::ShortString::kCapacity);
   console::RecordingSink sink;
   console::SetCurrentAttribute(attribute);

@@ -20,7 +20,7 @@ void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_vi
     std::string joined;
     do {
       FUZZ_CHECK(next < pieces.size());
-      FUZZ_CHECK(pieces[next].size() <= kPieceLimit);
+      FUZZ_CHECK(pieces[next].size() <= kLineCapacity);
       FUZZ_CHECK(!pieces[next].empty() || line.empty());
       joined += pieces[next++];
     } while (joined.size() < line.size());

@@ -22,6 +22,14 @@
 
 namespace kelmora::fuzz {
 
+// Template lines read from the file are cut into pieces of at most this; a
+// line that evaluation makes longer is cut to it.
+inline constexpr std::size_t kLineCapacity = text::LongLine::kCapacity;
+
+// `text` as a template line and as a short string hold it.
+inline std::string LineText(std::string_view text) { return text::LongLine(text).str(); }
+inline std::string ShortText(std::string_view text) { return text::ShortString(text).str(); }
+
 // A line of the template as the evaluation sees it.
 inline std::string ApplyToLine(const config::ReplaceTable& table, std::string_view line) {
   text::LongLine text(line);
@@ -44,9 +52,6 @@ inline std::vector<std::string> FunctionNames() {
     names.push_back(entry.name.str());
   return names;
 }
-
-// The capacity of a template line as it is read from the file.
-inline constexpr std::size_t kPieceLimit = text::LongLine::kCapacity;
 
 struct PassResult {
   bool ok = true;
@@ -111,9 +116,6 @@ inline NamesRead ReadNames(const ScratchFile& scratch, std::string_view bytes) {
     result.pairs.emplace_back(pair.token.str(), pair.replacement.str());
   return result;
 }
-
-// The message as the markup writer receives it: a short string.
-inline std::string MarkupMessage(std::string_view text) { return text::ShortString(text).str(); }
 
 inline void WriteMarkup(std::string_view message) {
   console::WriteMarkup(text::ShortString(message));
