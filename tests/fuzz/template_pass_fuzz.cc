@@ -24,7 +24,7 @@ void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_vi
       FUZZ_CHECK(!pieces[next].empty() || line.empty());
       joined += pieces[next++];
     } while (joined.size() < line.size());
-    FUZZ_CHECK(joined == line);
+    FUZZ_CHECK_EQ(joined, line);
   }
   FUZZ_CHECK(next == pieces.size());
 }
@@ -39,18 +39,18 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, int fa
   config::ReplaceTable table;
   if (file.find('@') == std::string_view::npos) {
     // No name and no function call to find: only the line ends change.
-    FUZZ_CHECK(RunTemplatePass(file, &table, 0).file == plain.file);
+    FUZZ_CHECK_EQ(RunTemplatePass(file, &table, 0).file, plain.file);
   }
   AddPairs(table, pairs);
   std::string expected;
   for (std::string_view piece : pieces) expected += ApplyToLine(table, piece) + "\r\n";
   PassResult evaluated = RunTemplatePass(file, &table, 0);
   FUZZ_CHECK(evaluated.ok);
-  FUZZ_CHECK(evaluated.file == expected);
-  FUZZ_CHECK(RunTemplatePass(file, &table, 0).file == evaluated.file);
+  FUZZ_CHECK_EQ(evaluated.file, expected);
+  FUZZ_CHECK_EQ(RunTemplatePass(file, &table, 0).file, evaluated.file);
 
   PassResult faulty = RunTemplatePass(file, &table, failing_write);
-  FUZZ_CHECK(faulty.file == (faulty.ok ? expected : std::string(file)));
+  FUZZ_CHECK_EQ(faulty.file, faulty.ok ? expected : std::string(file));
 }
 
 }  // namespace

@@ -53,6 +53,15 @@ inline std::vector<std::string> FunctionNames() {
   return names;
 }
 
+// What the index-th registered function makes of `argument`, which it
+// receives as a short string.
+inline std::string CallFunction(std::size_t index, std::string_view argument) {
+  const templating::FunctionRegistry registry;
+  text::ShortString text(argument);
+  registry.entries()[index].handler(text);
+  return text.str();
+}
+
 struct PassResult {
   bool ok = true;
   std::string file;  // the file's bytes after the pass
