@@ -1,7 +1,8 @@
 // The settings reader over random files: one value or one wrong line at
 // most per physical line, wrong lines by ascending line number, values
 // stripped of comments, quotes and line ends, line ends of every kind read
-// alike, and a trailing comment line changing nothing.
+// alike, a trailing comment line changing nothing, and values written back
+// reading back alike.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,7 +35,25 @@ void CheckValue(const std::string& value) {
   FUZZ_CHECK(value.front() != '"' && value.back() != '"');
 }
 
-void CheckSettings(std::string_view file, const std::vector<std::string>& keys) {
+// Every value written back on a line of its key, in double quotes, reads
+// back as itself.
+void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& keys,
+                      std::size_t own_keys) {
+  std::string written;
+  for (std::size_t key = 0; key < own_keys; ++key) {
+    for (const std::string& value : read.values[key]) {
+      std::string line = keys[key] + " \"" + value + "\"";
+      if (line.size() > text::ShortString::kCapacity) return;
+      written += line + "\r\n";
+    }
+  }
+  SettingsRead again = ReadSettings(Scratch(), written, keys);
+  FUZZ_CHECK(again.wrong_lines.empty());
+  for (std::size_t key = 0; key < own_keys; ++key) FUZZ_CHECK(again.values[key] == read.values[key]);
+}
+
+void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
+                   std::size_t own_keys) {
   SettingsRead read = ReadSettings(Scratch(), file, keys);
   FUZZ_CHECK(read.read);
   std::vector<std::string_view> lines = LinesOf(file);
@@ -55,6 +74,7 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys) 
   FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\r\n"), keys) == read);
   FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\n"), keys) == read);
   FUZZ_CHECK(ReadSettings(Scratch(), std::string(file) + "\r\n; the end\r\n", keys) == read);
+  CheckWrittenBack(read, keys, own_keys);
 }
 
 }  // namespace
@@ -64,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   std::vector<std::string> keys = {"BirthDate", "BirthTime", "TimeFormat", "TimeCount", "ChangeNames",
                                    "NamesFile", "NoWamp",    "Prefix",     "Suffix"};
+  const std::size_t own_keys = keys.size();
   if (std::string extra = input.ConsumeRandomLengthString(16); !extra.empty()) keys.push_back(extra);
-  kelmora::fuzz::CheckSettings(input.ConsumeRemainingBytesAsString(), keys);
+  kelmora::fuzz::CheckSettings(input.ConsumeRemainingBytesAsString(), keys, own_keys);
   return 0;
 }
