@@ -13,7 +13,7 @@ namespace kelmora::fuzz {
 namespace {
 
 // The pass without evaluation gives each line of the file, read in pieces
-// of at most the piece limit, each piece ended by CR LF.
+// of at most kLineCapacity bytes, each piece ended by CR LF.
 void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_view>& pieces) {
   std::size_t next = 0;
   for (std::string_view line : LinesOf(file)) {
