@@ -18,8 +18,10 @@ inline void PrintText(const char* label, std::string_view text) {
   std::fprintf(stderr, "%s (%zu bytes): \"", label, text.size());
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '\\') std::fputc(byte, stderr);
-    else std::fprintf(stderr, "\\x%02X", byte);
+    if (byte >= 0x20 && byte < 0x7F && c != '\\')
+      std::fputc(byte, stderr);
+    else
+      std::fprintf(stderr, "\\x%02X", byte);
   }
   std::fprintf(stderr, "\"\n");
 }
@@ -37,11 +39,10 @@ inline void PrintText(const char* label, std::string_view text) {
   ((condition) ? void() : ::kelmora::fuzz::Fail(#condition, __FILE__, __LINE__))
 
 // Two texts that must be equal; both are shown when they are not.
-#define FUZZ_CHECK_EQ(got, expected)                                                 \
-  do {                                                                               \
-    const auto& got_ = (got);                                                        \
-    const auto& expected_ = (expected);                                              \
-    if (std::string_view(got_) != std::string_view(expected_))                       \
-      ::kelmora::fuzz::FailEqual(#got " == " #expected, got_, expected_, __FILE__,   \
-                                 __LINE__);                                          \
+#define FUZZ_CHECK_EQ(got, expected)                                                          \
+  do {                                                                                        \
+    const auto& got_ = (got);                                                                 \
+    const auto& expected_ = (expected);                                                       \
+    if (std::string_view(got_) != std::string_view(expected_))                                \
+      ::kelmora::fuzz::FailEqual(#got " == " #expected, got_, expected_, __FILE__, __LINE__); \
   } while (false)

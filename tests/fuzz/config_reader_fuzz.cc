@@ -49,7 +49,8 @@ void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& 
   }
   SettingsRead again = ReadSettings(Scratch(), written, keys);
   FUZZ_CHECK(again.wrong_lines.empty());
-  for (std::size_t key = 0; key < own_keys; ++key) FUZZ_CHECK(again.values[key] == read.values[key]);
+  for (std::size_t key = 0; key < own_keys; ++key)
+    FUZZ_CHECK(again.values[key] == read.values[key]);
 }
 
 void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
@@ -82,10 +83,12 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  std::vector<std::string> keys = {"BirthDate", "BirthTime", "TimeFormat", "TimeCount", "ChangeNames",
-                                   "NamesFile", "NoWamp",    "Prefix",     "Suffix"};
+  std::vector<std::string> keys = {"BirthDate", "BirthTime",   "TimeFormat",
+                                   "TimeCount", "ChangeNames", "NamesFile",
+                                   "NoWamp",    "Prefix",      "Suffix"};
   const std::size_t own_keys = keys.size();
-  if (std::string extra = input.ConsumeRandomLengthString(16); !extra.empty()) keys.push_back(extra);
+  if (std::string extra = input.ConsumeRandomLengthString(16); !extra.empty())
+    keys.push_back(extra);
   kelmora::fuzz::CheckSettings(input.ConsumeRemainingBytesAsString(), keys, own_keys);
   return 0;
 }

@@ -27,7 +27,8 @@ inline std::vector<PairSpec> ConsumePairs(FuzzedDataProvider& input, std::size_t
     pair.name = input.ConsumeRandomLengthString(24);
     pair.value = input.ConsumeRandomLengthString(24);
     pair.case_sensitive = input.ConsumeBool();
-    if (single_line_values) std::erase_if(pair.value, [](char c) { return c == '\r' || c == '\n'; });
+    if (single_line_values)
+      std::erase_if(pair.value, [](char c) { return c == '\r' || c == '\n'; });
   }
   return pairs;
 }
@@ -48,8 +49,7 @@ inline std::vector<std::string_view> LinesOf(std::string_view file) {
     lines.push_back(file.substr(begin, end - begin));
     if (end == file.size()) break;
     std::size_t next = end + 1;
-    if (next < file.size() && file[next] != file[end] &&
-        (file[next] == '\r' || file[next] == '\n'))
+    if (next < file.size() && file[next] != file[end] && (file[next] == '\r' || file[next] == '\n'))
       ++next;
     begin = next;
     if (begin == file.size()) break;

@@ -3,12 +3,12 @@
 // one tilde; each character is in the attribute its code set (the attribute
 // of the call where none did); the attribute of the call is current again
 // afterwards. Hexadecimal texts read back the numbers they spell.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include "check.h"
 #include "console/console.h"
@@ -86,7 +86,8 @@ void CheckHex(std::uint32_t number, std::uint8_t style) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   auto attribute = input.ConsumeIntegral<std::uint8_t>();
-  kelmora::fuzz::CheckHex(input.ConsumeIntegral<std::uint32_t>(), input.ConsumeIntegral<std::uint8_t>());
+  kelmora::fuzz::CheckHex(input.ConsumeIntegral<std::uint32_t>(),
+                          input.ConsumeIntegral<std::uint8_t>());
   kelmora::fuzz::CheckMarkup(input.ConsumeRemainingBytesAsString(), attribute);
   return 0;
 }

@@ -1,5 +1,6 @@
 // A file held in memory behind the file-operations seam, so the template
-// pass runs over memory, hermetic and fast. One write can be made to fail.
+// pass runs over memory, hermetic and fast. One read and one write can be
+// made to fail.
 #pragma once
 
 #include <algorithm>
@@ -14,9 +15,13 @@ namespace kelmora::fuzz {
 
 class MemoryFile {
  public:
-  // `failing_write`: the 1-based write call that fails, 0 for none.
-  MemoryFile(std::string bytes, int failing_write)
-      : bytes_(std::move(bytes)), failing_write_(failing_write) {
+  // The 1-based read and write calls that fail, 0 for none.
+  struct Faults {
+    int read = 0;
+    int write = 0;
+  };
+
+  MemoryFile(std::string bytes, Faults faults) : bytes_(std::move(bytes)), faults_(faults) {
     ops_.open = [](const std::string&, platform::FileAccess, platform::FileShare,
                    platform::FileHandle* out) -> platform::ErrorCode {
       *out = 1;
@@ -24,6 +29,8 @@ class MemoryFile {
     };
     ops_.read = [this](platform::FileHandle, void* into, std::size_t size,
                        std::size_t* got) -> platform::ErrorCode {
+      *got = 0;
+      if (++reads_ == faults_.read) return kInjectedError;
       std::size_t at = std::min(Offset(), bytes_.size());
       *got = std::min(size, bytes_.size() - at);
       std::memcpy(into, bytes_.data() + at, *got);
@@ -33,7 +40,7 @@ class MemoryFile {
     ops_.write = [this](platform::FileHandle, const void* from, std::size_t size,
                         std::size_t* written) -> platform::ErrorCode {
       *written = 0;
-      if (++writes_ == failing_write_) return kInjectedError;
+      if (++writes_ == faults_.write) return kInjectedError;
       if (Offset() + size > bytes_.size()) bytes_.resize(Offset() + size);
       std::memcpy(bytes_.data() + Offset(), from, size);
       position_ += static_cast<std::int64_t>(size);
@@ -63,12 +70,15 @@ class MemoryFile {
   const std::string& bytes() const { return bytes_; }
 
  private:
-  std::size_t Offset() const { return static_cast<std::size_t>(std::max<std::int64_t>(position_, 0)); }
+  std::size_t Offset() const {
+    return static_cast<std::size_t>(std::max<std::int64_t>(position_, 0));
+  }
 
   std::string bytes_;
   std::int64_t position_ = 0;
+  int reads_ = 0;
   int writes_ = 0;
-  int failing_write_;
+  Faults faults_;
   store::FileOps ops_;
 };
 

@@ -2,12 +2,12 @@
 // token never empty, no blank in a token or a replacement, blank lines
 // after the text changing nothing, and pairs written back one a line read
 // back alike.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include "check.h"
 #include "units.h"
@@ -31,7 +31,8 @@ void CheckNames(std::string_view file) {
   // Ctrl+Z ends the text; a line ends at CR or LF at the latest.
   std::string_view text = file.substr(0, file.find('\x1A'));
   std::size_t most_lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r') +
-                                                    std::count(text.begin(), text.end(), '\n')) + 1;
+                                                    std::count(text.begin(), text.end(), '\n')) +
+                           1;
   FUZZ_CHECK(read.pairs.size() <= most_lines);
 
   std::string written;

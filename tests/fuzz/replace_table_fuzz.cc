@@ -34,7 +34,8 @@ void CheckPairs(const config::ReplaceTable& table, const std::vector<PairSpec>& 
   for (const PairSpec& pair : added) {
     std::string name = ShortText(pair.name);
     std::string value = ShortText(pair.value);
-    auto [place, fresh] = expected.try_emplace(Folded(name), Expected{name, value, pair.case_sensitive});
+    auto [place, fresh] =
+        expected.try_emplace(Folded(name), Expected{name, value, pair.case_sensitive});
     if (!fresh) {
       place->second.value = value;
       place->second.case_sensitive = pair.case_sensitive;
@@ -109,7 +110,8 @@ std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
       const std::string value = pair.value.str();
       const std::vector<int> value_bytes = Bytes(value);
       text.replace(at, key.size(), value);
-      search.erase(search.begin() + static_cast<long>(at), search.begin() + static_cast<long>(at + key.size()));
+      search.erase(search.begin() + static_cast<long>(at),
+                   search.begin() + static_cast<long>(at + key.size()));
       search.insert(search.begin() + static_cast<long>(at), value_bytes.begin(), value_bytes.end());
       text.resize(text::WholeCharPrefix(text, capacity));
       search.resize(text.size());
@@ -211,7 +213,8 @@ void CheckApply(const std::vector<PairSpec>& pairs, bool functions, std::string_
   }
   if (!SomeValueHoldsItsKey(table)) {
     FUZZ_CHECK_EQ(long_result, ReferenceApply(table, line, kLineCapacity));
-    FUZZ_CHECK_EQ(short_result, ReferenceApply(table, ShortText(line), text::ShortString::kCapacity));
+    FUZZ_CHECK_EQ(short_result,
+                  ReferenceApply(table, ShortText(line), text::ShortString::kCapacity));
   }
   // Nothing is ever cut from a text that does not grow, so both forms agree.
   if (!functions && NoPairGrows(table) && line.size() <= text::ShortString::kCapacity)

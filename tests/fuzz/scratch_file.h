@@ -3,11 +3,12 @@
 // memory (/dev/shm) where there is one: a disk makes the targets crawl.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace kelmora::fuzz {
 

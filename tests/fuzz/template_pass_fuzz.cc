@@ -1,6 +1,7 @@
 // The template pass over a file in memory: no byte of a line is lost when
 // it is read in pieces, every line is evaluated on its own, the result is a
-// function of the file, and a failed write leaves the original bytes.
+// function of the file, and a failed read or write leaves the original
+// bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,8 +30,9 @@ void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_vi
   FUZZ_CHECK(next == pieces.size());
 }
 
-void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, int failing_write) {
-  PassResult plain = RunTemplatePass(file, nullptr, 0);
+void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
+               MemoryFile::Faults faults) {
+  PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
   FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
   std::vector<std::string_view> pieces = SplitAtCrLf(plain.file);
@@ -39,17 +41,17 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, int fa
   config::ReplaceTable table;
   if (file.find('@') == std::string_view::npos) {
     // No name and no function call to find: only the line ends change.
-    FUZZ_CHECK_EQ(RunTemplatePass(file, &table, 0).file, plain.file);
+    FUZZ_CHECK_EQ(RunTemplatePass(file, &table).file, plain.file);
   }
   AddPairs(table, pairs);
   std::string expected;
   for (std::string_view piece : pieces) expected += ApplyToLine(table, piece) + "\r\n";
-  PassResult evaluated = RunTemplatePass(file, &table, 0);
+  PassResult evaluated = RunTemplatePass(file, &table);
   FUZZ_CHECK(evaluated.ok);
   FUZZ_CHECK_EQ(evaluated.file, expected);
-  FUZZ_CHECK_EQ(RunTemplatePass(file, &table, 0).file, evaluated.file);
+  FUZZ_CHECK_EQ(RunTemplatePass(file, &table).file, evaluated.file);
 
-  PassResult faulty = RunTemplatePass(file, &table, failing_write);
+  PassResult faulty = RunTemplatePass(file, &table, faults);
   FUZZ_CHECK_EQ(faulty.file, faulty.ok ? expected : std::string(file));
 }
 
@@ -58,8 +60,10 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, int fa
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  int failing_write = input.ConsumeIntegralInRange(0, 3);
+  kelmora::fuzz::MemoryFile::Faults faults;
+  faults.write = input.ConsumeIntegralInRange(0, 3);
   std::vector<kelmora::fuzz::PairSpec> pairs = kelmora::fuzz::ConsumePairs(input, 6, true);
-  kelmora::fuzz::CheckPass(input.ConsumeRemainingBytesAsString(), pairs, failing_write);
+  faults.read = input.ConsumeIntegralInRange(0, 3);
+  kelmora::fuzz::CheckPass(input.ConsumeRemainingBytesAsString(), pairs, faults);
   return 0;
 }

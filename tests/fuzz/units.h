@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "app/names_file.h"
+#include "check.h"
 #include "config/config_reader.h"
 #include "config/replace_table.h"
 #include "console/markup.h"
+#include "memory_file.h"
+#include "scratch_file.h"
 #include "store/file_stream.h"
 #include "template/function_calls.h"
 #include "template/template_pass.h"
 #include "text/bounded_string.h"
-#include "check.h"
-#include "memory_file.h"
-#include "scratch_file.h"
 
 namespace kelmora::fuzz {
 
@@ -68,21 +68,21 @@ struct PassResult {
 };
 
 // The template pass over a file holding `file`, each line through `table`,
-// or unchanged when `table` is null. `failing_write` (1-based, 0 for none)
-// makes that write to the file fail.
+// or unchanged when `table` is null, with the file calls of `faults` failing.
 inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
-                                  int failing_write) {
-  MemoryFile memory(std::string(file), failing_write);
+                                  MemoryFile::Faults faults = {}) {
+  MemoryFile memory(std::string(file), faults);
   store::FileStream stream("template", store::kOpenReadWrite, 4096, memory.ops());
-  templating::PassOutcome outcome = templating::ProcessTemplate(stream, [table](text::LongLine& line) {
-    if (table != nullptr) table->Apply(line);
-  });
+  templating::PassOutcome outcome =
+      templating::ProcessTemplate(stream, [table](text::LongLine& line) {
+        if (table != nullptr) table->Apply(line);
+      });
   stream.Flush();
   return {outcome.ok, memory.bytes()};
 }
 
 struct SettingsRead {
-  bool read = false;  // the whole file was read
+  bool read = false;                             // the whole file was read
   std::vector<std::vector<std::string>> values;  // per key, in file order
   std::vector<std::int32_t> wrong_lines;
   friend bool operator==(const SettingsRead&, const SettingsRead&) = default;
