@@ -41,11 +41,12 @@ void CheckPairs(const config::ReplaceTable& table, const std::vector<PairSpec>& 
       place->second.case_sensitive = pair.case_sensitive;
     }
   }
-  FUZZ_CHECK(table.pairs().size() == expected.size());
+  const std::vector<TablePair> pairs = PairsOf(table);
+  FUZZ_CHECK(pairs.size() == expected.size());
   auto want = expected.begin();
-  for (const config::ReplacePair& pair : table.pairs()) {
-    FUZZ_CHECK(pair.name.view() == want->second.name);
-    FUZZ_CHECK(pair.value.view() == want->second.value);
+  for (const TablePair& pair : pairs) {
+    FUZZ_CHECK(pair.name == want->second.name);
+    FUZZ_CHECK(pair.value == want->second.value);
     FUZZ_CHECK(pair.case_sensitive == want->second.case_sensitive);
     ++want;
   }
@@ -54,10 +55,10 @@ void CheckPairs(const config::ReplaceTable& table, const std::vector<PairSpec>& 
 // True when no name of the table can match anywhere in `text`.
 bool NoNameIn(const config::ReplaceTable& table, std::string_view text) {
   std::string folded = Folded(text);
-  for (const config::ReplacePair& pair : table.pairs()) {
+  for (const TablePair& pair : PairsOf(table)) {
     if (pair.name.empty()) continue;
     std::string_view searched = pair.case_sensitive ? text : folded;
-    std::string key = pair.case_sensitive ? pair.name.str() : Folded(pair.name.view());
+    std::string key = pair.case_sensitive ? pair.name : Folded(pair.name);
     if (searched.find(key) != std::string_view::npos) return false;
   }
   return true;
@@ -86,9 +87,9 @@ std::vector<int> Bytes(std::string_view text) {
 std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
                            std::size_t capacity) {
   constexpr int kBlocked = -1;
-  for (const config::ReplacePair& pair : table.pairs()) {
+  for (const TablePair& pair : PairsOf(table)) {
     if (pair.name.empty()) continue;
-    const std::string key = pair.case_sensitive ? pair.name.str() : Folded(pair.name.view());
+    const std::string key = pair.case_sensitive ? pair.name : Folded(pair.name);
     // Byte values 0 to 255, or kBlocked.
     std::vector<int> search = Bytes(pair.case_sensitive ? text : Folded(text));
     auto find_key = [&] {
@@ -107,7 +108,7 @@ std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
         if (inserted_at && *inserted_at > at - 1) --*inserted_at;
         continue;
       }
-      const std::string value = pair.value.str();
+      const std::string value = pair.value;
       const std::vector<int> value_bytes = Bytes(value);
       text.replace(at, key.size(), value);
       search.erase(search.begin() + static_cast<long>(at),
@@ -176,16 +177,16 @@ std::string ReferenceApply(const config::ReplaceTable& table, std::string_view t
 // True when a pair's value holds its own key: such a value is found again
 // after every insertion, and how the search goes on is the table's choice.
 bool SomeValueHoldsItsKey(const config::ReplaceTable& table) {
-  for (const config::ReplacePair& pair : table.pairs()) {
-    std::string key = pair.case_sensitive ? pair.name.str() : Folded(pair.name.view());
-    if (!key.empty() && pair.value.view().find(key) != std::string_view::npos) return true;
+  for (const TablePair& pair : PairsOf(table)) {
+    std::string key = pair.case_sensitive ? pair.name : Folded(pair.name);
+    if (!key.empty() && pair.value.find(key) != std::string_view::npos) return true;
   }
   return false;
 }
 
 // No pair inserts more than it takes away, so a text never grows.
 bool NoPairGrows(const config::ReplaceTable& table) {
-  for (const config::ReplacePair& pair : table.pairs())
+  for (const TablePair& pair : PairsOf(table))
     if (pair.value.size() > pair.name.size()) return false;
   return true;
 }

@@ -14,14 +14,14 @@ namespace kelmora::fuzz {
 namespace {
 
 // The pass without evaluation gives each line of the file, read in pieces
-// of at most kLineCapacity bytes, each piece ended by CR LF.
+// of at most kPieceLimit bytes, each piece ended by CR LF.
 void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_view>& pieces) {
   std::size_t next = 0;
   for (std::string_view line : LinesOf(file)) {
     std::string joined;
     do {
       FUZZ_CHECK(next < pieces.size());
-      FUZZ_CHECK(pieces[next].size() <= kLineCapacity);
+      FUZZ_CHECK(pieces[next].size() <= kPieceLimit);
       FUZZ_CHECK(!pieces[next].empty() || line.empty());
       joined += pieces[next++];
     } while (joined.size() < line.size());

@@ -22,13 +22,29 @@
 
 namespace kelmora::fuzz {
 
-// Template lines read from the file are cut into pieces of at most this; a
-// line that evaluation makes longer is cut to it.
+// Lines read from the template come in pieces of at most this many bytes.
+inline constexpr std::size_t kPieceLimit = text::LongLine::kCapacity;
+// How long evaluation may make a template line: it is cut there.
 inline constexpr std::size_t kLineCapacity = text::LongLine::kCapacity;
 
 // `text` as a template line and as a short string hold it.
 inline std::string LineText(std::string_view text) { return text::LongLine(text).str(); }
 inline std::string ShortText(std::string_view text) { return text::ShortString(text).str(); }
+
+// A pair of a replacement table.
+struct TablePair {
+  std::string name;
+  std::string value;
+  bool case_sensitive = false;
+};
+
+// The pairs of `table`, in table order.
+inline std::vector<TablePair> PairsOf(const config::ReplaceTable& table) {
+  std::vector<TablePair> pairs;
+  for (const config::ReplacePair& pair : table.pairs())
+    pairs.push_back({pair.name.str(), pair.value.str(), pair.case_sensitive});
+  return pairs;
+}
 
 // A line of the template as the evaluation sees it.
 inline std::string ApplyToLine(const config::ReplaceTable& table, std::string_view line) {
