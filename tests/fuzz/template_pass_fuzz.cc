@@ -31,7 +31,7 @@ void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_vi
 }
 
 void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
-               MemoryFile::Faults faults) {
+               MemoryFiles::Faults faults) {
   PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
   FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
@@ -53,6 +53,7 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
 
   PassResult faulty = RunTemplatePass(file, &table, faults);
   FUZZ_CHECK_EQ(faulty.file, faulty.ok ? expected : std::string(file));
+  FUZZ_CHECK(evaluated.only_file_left && faulty.only_file_left);
 }
 
 }  // namespace
@@ -60,7 +61,7 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  kelmora::fuzz::MemoryFile::Faults faults;
+  kelmora::fuzz::MemoryFiles::Faults faults;
   faults.write = input.ConsumeIntegralInRange(0, 3);
   std::vector<kelmora::fuzz::PairSpec> pairs = kelmora::fuzz::ConsumePairs(input, 6, true);
   faults.read = input.ConsumeIntegralInRange(0, 3);

@@ -13,7 +13,7 @@
 #include "config/config_reader.h"
 #include "config/replace_table.h"
 #include "console/markup.h"
-#include "memory_file.h"
+#include "memory_files.h"
 #include "scratch_file.h"
 #include "store/file_stream.h"
 #include "template/function_calls.h"
@@ -80,21 +80,25 @@ inline std::string CallFunction(std::size_t index, std::string_view argument) {
 
 struct PassResult {
   bool ok = true;
-  std::string file;  // the file's bytes after the pass
+  std::string file;            // the file's bytes after the pass
+  bool only_file_left = true;  // no other file is left beside it
 };
 
 // The template pass over a file holding `file`, each line through `table`,
 // or unchanged when `table` is null, with the file calls of `faults` failing.
 inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
-                                  MemoryFile::Faults faults = {}) {
-  MemoryFile memory(std::string(file), faults);
-  store::FileStream stream("template", store::kOpenReadWrite, 4096, memory.ops());
-  templating::PassOutcome outcome =
-      templating::ProcessTemplate(stream, [table](text::LongLine& line) {
-        if (table != nullptr) table->Apply(line);
-      });
-  stream.Flush();
-  return {outcome.ok, memory.bytes()};
+                                  MemoryFiles::Faults faults = {}) {
+  const std::string path = "template.txt";
+  MemoryFiles memory(faults);
+  memory.files()[path] = file;
+  templating::PassOutcome outcome;
+  {
+    store::FileStream stream(path, store::kOpenReadWrite, 4096, memory.ops());
+    outcome = templating::ProcessTemplate(stream, [table](text::LongLine& line) {
+      if (table != nullptr) table->Apply(line);
+    });
+  }
+  return {outcome.ok, memory.files()[path], memory.files().size() == 1};
 }
 
 struct SettingsRead {
