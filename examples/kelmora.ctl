@@ -1,4 +1,9 @@
 ; kelmora.ctl: the settings of kelmora, read from the folder of the program.
+; On Linux, when no kelmora.ctl lies there, it is read from
+; $XDG_CONFIG_HOME/kelmora/, or ~/.config/kelmora/ when XDG_CONFIG_HOME is
+; not set: copy this file there for an installed kelmora. Text is UTF-8 on
+; Linux (values, names, the names file and templates), code page 866 on
+; Windows.
 ;
 ; A line holds a key, then spaces or tabs, then the value. Keys are found in
 ; any letter case. A semicolon starts a comment, up to the end of the line,

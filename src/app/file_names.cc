@@ -1,13 +1,27 @@
 #include "app/file_names.h"
 
-#include <string>
-
 #include "console/markup.h"
 #include "platform/platform.h"
+#include "text/text_rules.h"
 
 namespace kelmora::app {
+namespace {
+
+const char kShortened[] = "...";
+
+bool IsControl(char c) {
+  auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+}  // namespace
 
 bool FileExists(std::string_view path) {
+  platform::PathKind kind = platform::QueryPath(std::string(path));
+  return kind == platform::PathKind::File || kind == platform::PathKind::Special;
+}
+
+bool IsRegularFile(std::string_view path) {
   return platform::QueryPath(std::string(path)) == platform::PathKind::File;
 }
 
@@ -20,16 +34,66 @@ text::ShortString DoubleTildes(std::string_view text) {
   return doubled;
 }
 
+std::string InertName(std::string_view name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (char c : name) {
+    if (!IsControl(c)) {
+      shown += c;
+      continue;
+    }
+    auto byte = static_cast<unsigned char>(c);
+    shown += "\\x";
+    shown += kHex[byte >> 4];
+    shown += kHex[byte & 0xF];
+  }
+  return shown;
+}
+
+namespace {
+
+std::string InertMarkup(std::string_view name) {
+  std::string shown;
+  for (char c : InertName(name)) {
+    shown += c;
+    if (c == '~') shown += '~';
+  }
+  return shown;
+}
+
+}  // namespace
+
+std::string MarkupName(std::string_view name, std::size_t room) {
+  std::string shown = InertMarkup(name);
+  if (shown.size() <= room) return shown;
+  std::size_t mark = sizeof kShortened - 1;
+  if (room < mark) return {};
+  // Whole characters of the name are dropped from its end, so that neither
+  // a character, an escape nor a doubled tilde is split. The shown form is
+  // never shorter than the name.
+  std::size_t keep = text::WholeCharPrefix(name, room - mark);
+  while (keep > 0 && InertMarkup(name.substr(0, keep)).size() > room - mark)
+    keep = text::WholeCharPrefix(name, keep - 1);
+  return InertMarkup(name.substr(0, keep)) + kShortened;
+}
+
 void FixLookalikes(text::ShortString& text) {
+  if (!text::kNativeText.fix_lookalikes) return;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\x8D') text[i] = 'H';
     if (text[i] == '\xE0') text[i] = 'p';
   }
 }
 
-void WriteFileNotLine(const text::ShortString& path, std::string_view what) {
-  console::WriteMarkup(text::ShortString("~0C~ \xFE ~07~[") + DoubleTildes(path.view()) +
-                       "] ~0C~NOT~07~ " + what + "!\r\n");
+text::ShortString ErrorBullet() {
+  return text::ShortString("~0C~ ") + text::kNativeText.bullet + " ~07~";
+}
+
+void WriteFileNotLine(std::string_view name, std::string_view what) {
+  text::ShortString start = ErrorBullet() + "[";
+  text::ShortString end = text::ShortString("] ~0C~NOT~07~ ") + what + "!\r\n";
+  std::size_t room = text::ShortString::kCapacity - start.size() - end.size();
+  console::WriteMarkup(start + MarkupName(name, room) + end);
 }
 
 }  // namespace kelmora::app

@@ -15,7 +15,7 @@ using text::ShortString;
 
 // Continues the open "reading config" line, or stands on a line of its own
 // after a wrong-line report.
-void ReportNamesFile(const ShortString& path, std::string_view what) {
+void ReportNamesFile(const std::string& path, std::string_view what) {
   WriteFileNotLine(path, what);
 }
 
@@ -48,12 +48,12 @@ platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>
 
 void LoadNamesFile(const Settings& settings, config::ReplaceTable& table) {
   if (!settings.change_names) return;
-  if (!FileExists(settings.names_file.view())) {
+  if (!FileExists(settings.names_file)) {
     ReportNamesFile(settings.names_file, "found");
     return;
   }
   std::vector<NamePair> pairs;
-  if (ReadNamesFile(settings.names_file.str(), &pairs) != 0) {
+  if (!IsRegularFile(settings.names_file) || ReadNamesFile(settings.names_file, &pairs) != 0) {
     ReportNamesFile(settings.names_file, "readable");
     return;
   }

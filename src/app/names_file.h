@@ -23,14 +23,15 @@ struct NamePair {
 // ignored). None for a blank line. There is no comment syntax.
 std::optional<NamePair> NamesLinePair(text::ShortString line);
 
-// The pairs of the file at `path`, in file order (text-file lines: CR ends a
-// line, Ctrl+Z the text). Returns the OS error code when the file cannot be
+// The pairs of the file at `path`, in file order (text-file lines, see
+// text::TextFileReader). Returns the OS error code when the file cannot be
 // opened or read, and then no pairs.
 platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs);
 
 // With change_names on, adds the names file's pairs to `table`, letter case
 // ignored, a later line of a token winning. A names file that is missing or
-// cannot be read is reported in one line; the run goes on without pairs.
+// cannot be read, or is no regular file, is reported in one line; the run
+// goes on without pairs.
 void LoadNamesFile(const Settings& settings, config::ReplaceTable& table);
 
 }  // namespace kelmora::app

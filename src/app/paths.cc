@@ -15,8 +15,7 @@ const PathRules& NativePathRules() {
   return platform::PathSeparators().front() == '\\' ? kWindowsPaths : kPosixPaths;
 }
 
-text::ShortString DirOf(const text::ShortString& path, const PathRules& rules) {
-  std::string_view text = path.view();
+std::string DirOf(std::string_view text, const PathRules& rules) {
   std::size_t last = text.size();
   for (std::size_t i = text.size(); i-- > 0;) {
     if (text[i] == rules.separator || IsVolumeMark(text[i], rules)) {
@@ -25,16 +24,15 @@ text::ShortString DirOf(const text::ShortString& path, const PathRules& rules) {
     }
   }
   if (last == text.size()) return {};
-  if (last == 0) return text::ShortString(text.substr(0, 1));
+  if (last == 0) return std::string(text.substr(0, 1));
   bool drive_root = text[last] == rules.separator && IsVolumeMark(text[last - 1], rules) &&
                     text[last - 1] != '\0';
   if (text[last] == rules.separator && !drive_root)
-    return text::ShortString(text.substr(0, last));
-  return text::ShortString(text.substr(0, last + 1));
+    return std::string(text.substr(0, last));
+  return std::string(text.substr(0, last + 1));
 }
 
-text::ShortString AddBackslash(const text::ShortString& directory,
-                               const PathRules& rules) {
+std::string AddBackslash(std::string directory, const PathRules& rules) {
   if (directory.empty()) return directory;
   char last = directory.back();
   if (last == rules.separator || IsVolumeMark(last, rules)) return directory;

@@ -1,10 +1,10 @@
 // Directory part of a path and the joining of a file name to it, for finding
-// the settings file beside the executable.
+// the settings file beside the executable. Paths are used whole, however
+// long.
 #pragma once
 
+#include <string>
 #include <string_view>
-
-#include "text/bounded_string.h"
 
 namespace kelmora::app {
 
@@ -21,11 +21,10 @@ const PathRules& NativePathRules();
 // The directory part of `path`: empty without any separator; a leading
 // separator alone; a drive root with its separator; otherwise the part before
 // the last separator, or up to and including the last drive mark.
-text::ShortString DirOf(const text::ShortString& path, const PathRules& rules);
+std::string DirOf(std::string_view path, const PathRules& rules);
 
 // `directory` ready for a file name to be appended: unchanged when empty or
 // ending in a separator or drive mark, otherwise with one separator added.
-text::ShortString AddBackslash(const text::ShortString& directory,
-                               const PathRules& rules);
+std::string AddBackslash(std::string directory, const PathRules& rules);
 
 }  // namespace kelmora::app

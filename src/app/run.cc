@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <string>
 #include <vector>
 
 #include "app/counter.h"
@@ -15,6 +16,7 @@
 #include "template/template_pass.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
+#include "text/text_rules.h"
 
 namespace kelmora::app {
 namespace {
@@ -33,20 +35,21 @@ void WriteBanner() {
 }
 
 [[noreturn]] void StopOnCommandLine() {
-  WriteMarkup("~0C~ \xFE ~07~error in command line!\r\n");
-  WriteMarkup("~0F~   ~07~usage: kelmora.exe <filename>\r\n");
+  WriteMarkup(ErrorBullet() + "error in command line!\r\n");
+  WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name +
+              " <filename>\r\n");
   WriteMarkup("~0C~   exiting...~07~\r\n");
   text::Halt(kExitCommandLine);
 }
 
-[[noreturn]] void StopOnMissingFile(const ShortString& name) {
+[[noreturn]] void StopOnMissingFile(const std::string& name) {
   WriteFileNotLine(name, "found");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitFileNotFound);
 }
 
 // Continues the open "processing" line.
-[[noreturn]] void StopOnNotRewritten(const ShortString& name, platform::ErrorCode error) {
+[[noreturn]] void StopOnNotRewritten(const std::string& name, platform::ErrorCode error) {
   WriteFileNotLine(name, "rewritten");
   WriteMarkup(ShortString("   ") + DoubleTildes(platform::ErrorText(error)) + "\r\n");
   WriteMarkup("~0C~   aborting...\r\n");
@@ -55,9 +58,9 @@ void WriteBanner() {
 
 // Opens the file and runs the template pass over it with `table`; the
 // stream is closed on return, before anything is reported.
-templating::PassOutcome RewriteTemplate(const ShortString& name,
+templating::PassOutcome RewriteTemplate(const std::string& name,
                                         const config::ReplaceTable& table) {
-  store::FileStream stream(name.str(), store::kOpenReadWrite, 4096);
+  store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(stream,
                                      [&table](text::LongLine& line) { table.Apply(line); });
 }
@@ -82,20 +85,20 @@ void AddCurrentSong(config::ReplaceTable& table, const Settings& settings) {
 void Run() {
   WriteBanner();
 
-  std::vector<ShortString> arguments = text::CommandArguments();
+  std::vector<std::string> arguments = text::CommandArguments();
   if (arguments.size() != 2) StopOnCommandLine();
-  const ShortString& file_name = arguments[1];
+  const std::string& file_name = arguments[1];
 
   PlainWrite("reading config... ");
   const Settings settings = ReadSettings();
 
-  if (!FileExists(file_name.view())) StopOnMissingFile(file_name);
+  if (!FileExists(file_name)) StopOnMissingFile(file_name);
 
   config::ReplaceTable table;
   LoadNamesFile(settings, table);
   WriteMarkup(kDone);
 
-  PlainWrite((ShortString("processing [") + file_name + "]... ").view());
+  PlainWrite("processing [" + InertName(file_name) + "]... ");
   AddBirthTime(table, settings);
   AddCurrentSong(table, settings);
 

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/file_names.h"
@@ -29,6 +31,7 @@ enum KeyNumber : std::int32_t {
 };
 
 const text::CharSet kMomentDelimiters(" /:");
+const char kSettingsName[] = "kelmora.ctl";
 
 // Only the first line of a key counts.
 ShortString FirstValue(const config::ConfigReader& reader, KeyNumber key) {
@@ -54,18 +57,20 @@ TimeCount TimeCountOf(const ShortString& value) {
 }
 
 // `what` completes "NOT ...!". Continues the open "reading config" line.
-[[noreturn]] void StopOnSettingsFile(const ShortString& path, std::string_view what) {
+[[noreturn]] void StopOnSettingsFile(const std::string& path, std::string_view what) {
   WriteFileNotLine(path, what);
   console::WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitNoSettings);
 }
 
-void ReportWrongLines(const config::ConfigReader& reader, const ShortString& path) {
+void ReportWrongLines(const config::ConfigReader& reader, const std::string& path) {
   console::PlainWriteLine("");
   for (std::int32_t n = 1; n <= reader.WrongLineCount(); ++n) {
-    console::WriteMarkup(ShortString("~0C~ \xFE ~07~wrong line [#") +
-                         text::IntToStr(reader.WrongLineNumber(n)) + "] in [" +
-                         DoubleTildes(path.view()) + "]\r\n");
+    ShortString start = ErrorBullet() + "wrong line [#" +
+                        text::IntToStr(reader.WrongLineNumber(n)) + "] in [";
+    const char end[] = "]\r\n";
+    std::size_t room = ShortString::kCapacity - start.size() - (sizeof end - 1);
+    console::WriteMarkup(start + MarkupName(path, room) + end);
   }
   console::PlainWriteLine("   pause (3 seconds)");
   text::Sound(3400, 30);
@@ -75,10 +80,13 @@ void ReportWrongLines(const config::ConfigReader& reader, const ShortString& pat
 
 }  // namespace
 
-ShortString SettingsPath() {
+std::string SettingsPath() {
   const PathRules& rules = NativePathRules();
-  ShortString executable(platform::ExecutablePath());
-  return AddBackslash(DirOf(executable, rules), rules) + "kelmora.ctl";
+  std::string beside =
+      AddBackslash(DirOf(platform::ExecutablePath(), rules), rules) + kSettingsName;
+  std::optional<std::string> user_folder = platform::UserSettingsFolder();
+  if (FileExists(beside) || !user_folder) return beside;
+  return AddBackslash(*user_folder, rules) + "kelmora" + rules.separator + kSettingsName;
 }
 
 void AddSettingsKeys(config::ConfigReader& reader) {
@@ -93,7 +101,7 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
   settings.time_format = TimeFormatOf(FirstValue(reader, kTimeFormat));
   settings.time_count = TimeCountOf(FirstValue(reader, kTimeCount));
   settings.change_names = text::UpperStr866(FirstValue(reader, kChangeNames)) == "YES";
-  settings.names_file = FirstValue(reader, kNamesFile);
+  settings.names_file = FirstValue(reader, kNamesFile).str();
   settings.no_wamp = FirstValue(reader, kNoWamp);
   settings.prefix = FirstValue(reader, kPrefix);
   settings.suffix = FirstValue(reader, kSuffix);
@@ -101,11 +109,12 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
 }
 
 Settings ReadSettings() {
-  ShortString path = SettingsPath();
-  if (!FileExists(path.view())) StopOnSettingsFile(path, "found");
+  std::string path = SettingsPath();
+  if (!FileExists(path)) StopOnSettingsFile(path, "found");
+  if (!IsRegularFile(path)) StopOnSettingsFile(path, "readable");
   config::ConfigReader reader;
   AddSettingsKeys(reader);
-  config::LoadResult loaded = reader.Load(path.str());
+  config::LoadResult loaded = reader.Load(path);
   // A file that cannot be read must not pass for an empty one.
   if (loaded.status == config::LoadStatus::Unreadable) StopOnSettingsFile(path, "readable");
   if (loaded.status == config::LoadStatus::NotFound) StopOnSettingsFile(path, "found");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/counter.h"
 #include "config/config_reader.h"
@@ -20,21 +21,24 @@ struct Settings {
   TimeCount time_count = TimeCount::Sec;
   std::int32_t birth_seconds = kAllZeroBirthSeconds;
   bool change_names = false;
-  text::ShortString names_file;
+  std::string names_file;  // as written; relative to the current folder
   text::ShortString no_wamp;
   text::ShortString prefix;
   text::ShortString suffix;
 };
 
-// The settings of kelmora.ctl in the directory of the running executable.
-// Wrong lines are listed, with two tones and a three-second pause, and the
-// run goes on. A settings file that is missing or cannot be read is reported
-// and ends the run with exit code 1.
+// The settings of kelmora.ctl (see SettingsPath). Wrong lines are listed,
+// with two tones and a three-second pause, and the run goes on. A settings
+// file that is missing, cannot be read or is no regular file is reported and
+// ends the run with exit code 1.
 Settings ReadSettings();
 
-// Where the settings file is looked for: beside the executable (its real
-// path, links resolved, where the OS has links).
-text::ShortString SettingsPath();
+// Where the settings file is: kelmora.ctl beside the executable (its real
+// path, links resolved, where the OS has links) when something is there;
+// otherwise kelmora/kelmora.ctl in the user's settings folder, where the OS
+// has one (platform::UserSettingsFolder), which is then the path reported
+// as missing.
+std::string SettingsPath();
 
 // The settings the reader found, its keys registered by AddSettingsKeys;
 // keys without a value keep the defaults above.

@@ -32,8 +32,10 @@ ConfigReader::ConfigReader() { defines_.SetApplyFunctions(false); }
 void ConfigReader::AddKey(const ShortString& name) { keys_.push_back(Key{name, {}}); }
 
 LoadResult ConfigReader::Load(const std::string& file_name, const store::FileOps& ops) {
-  if (platform::QueryPath(file_name) != platform::PathKind::File)
-    return {LoadStatus::NotFound, 0};
+  platform::PathKind kind = platform::QueryPath(file_name);
+  // Something that is no regular file is never opened: that could block.
+  if (kind == platform::PathKind::Special) return {LoadStatus::Unreadable, 0};
+  if (kind != platform::PathKind::File) return {LoadStatus::NotFound, 0};
   if (keys_.empty()) return {LoadStatus::NoKeys, 0};
   store::FileStream stream(file_name, store::kOpenRead, 4096, ops);
   wrong_lines_.clear();

@@ -20,7 +20,8 @@ enum class LoadStatus {
   Read,        // the file was read to its end (an empty file included)
   NotFound,    // no such file, or a directory: nothing was read
   NoKeys,      // no key is registered: nothing was read
-  Unreadable,  // the file exists but could not be opened or read
+  Unreadable,  // the file exists but could not be opened or read, or it is
+               // no regular file (a FIFO, a device), which is never opened
 };
 
 struct LoadResult {

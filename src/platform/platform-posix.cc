@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -117,7 +118,8 @@ void CloseFile(FileHandle file) {
 PathKind QueryPath(const std::string& path) {
   struct stat info;
   if (path.empty() || ::stat(path.c_str(), &info) != 0) return PathKind::Missing;
-  return S_ISDIR(info.st_mode) ? PathKind::Directory : PathKind::File;
+  if (S_ISDIR(info.st_mode)) return PathKind::Directory;
+  return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Special;
 }
 
 std::string ErrorText(ErrorCode code) {
@@ -137,6 +139,21 @@ std::string ExecutablePath() {
 }
 
 std::string_view PathSeparators() { return "/"; }
+
+std::optional<std::string> UserSettingsFolder() {
+  // A relative XDG_CONFIG_HOME is no folder to rely on: it is passed over.
+  const char* xdg = ::getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg);
+  const char* home = ::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config";
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  char buffer[4096];
+  if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr && found->pw_dir[0] != '\0')
+    return std::string(found->pw_dir) + "/.config";
+  return std::nullopt;
+}
 
 void ExitProcess(int code) { ::_exit(code); }
 

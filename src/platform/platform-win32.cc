@@ -169,6 +169,8 @@ std::string ExecutablePath() {
 
 std::string_view PathSeparators() { return "\\/"; }
 
+std::optional<std::string> UserSettingsFolder() { return std::nullopt; }
+
 void ExitProcess(int code) {
   if (g_fault_raised) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
   ::ExitProcess(static_cast<UINT>(code));

@@ -43,8 +43,11 @@ ErrorCode SizeOfFile(FileHandle file, std::int64_t* size);
 ErrorCode TruncateFile(FileHandle file);
 void CloseFile(FileHandle file);
 
-enum class PathKind { Missing, File, Directory };
-// Missing also covers a path whose attributes cannot be read.
+// Special: something that is neither a regular file nor a directory (a FIFO,
+// a device, a socket), which opening or reading could block or never end.
+enum class PathKind { Missing, File, Directory, Special };
+// Missing also covers a path whose attributes cannot be read. Never opens the
+// path, so it cannot block.
 PathKind QueryPath(const std::string& path);
 
 // The OS's own message text for an error code, without a trailing line end.
@@ -69,6 +72,11 @@ std::vector<std::string> ArgumentWords();
 std::string ExecutablePath();
 // Directory separators of this OS's paths; the first one is the one to add.
 std::string_view PathSeparators();
+// The folder where the user's settings of programs lie, where the OS has
+// one: $XDG_CONFIG_HOME when it is an absolute path, otherwise the .config
+// folder of the home folder. None on Windows, where settings lie only beside
+// the executable, and where no home folder is known.
+std::optional<std::string> UserSettingsFolder();
 
 [[noreturn]] void ExitProcess(int code);
 

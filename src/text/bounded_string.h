@@ -1,6 +1,7 @@
 // Texts of a fixed capacity: every operation that builds one cuts its result
-// to the capacity instead of failing. Characters are single bytes; the text
-// is length-counted, so NUL bytes are ordinary characters.
+// to the capacity instead of failing, and never inside a character
+// (WholeCharPrefix). Indexes and lengths count bytes; the text is
+// length-counted, so NUL bytes are ordinary characters.
 //
 // The 1-based operations (Copy, Pos, Delete, Insert) follow the short-string
 // rules the program's texts rely on: out-of-range indexes clamp or do
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "text/text_rules.h"
 
 namespace kelmora::text {
 
@@ -33,7 +36,7 @@ class BoundedString {
   }
 
   void Assign(std::string_view text) {
-    size_ = std::min(text.size(), Capacity);
+    size_ = WholeCharPrefix(text, Capacity);
     std::memmove(chars_.data(), text.data(), size_);
   }
 
@@ -54,10 +57,9 @@ class BoundedString {
   char front() const { return chars_[0]; }
   char back() const { return chars_[size_ - 1]; }
 
-  // Appends what still fits.
+  // Appends the whole characters that still fit.
   BoundedString& Append(std::string_view text) {
-    std::size_t room = Capacity - size_;
-    std::size_t count = std::min(room, text.size());
+    std::size_t count = WholeCharPrefix(text, Capacity - size_);
     std::memmove(chars_.data() + size_, text.data(), count);
     size_ += count;
     return *this;

@@ -1,6 +1,6 @@
 #include "text/char_case.h"
 
-#include <algorithm>
+#include "text/text_rules.h"
 
 namespace kelmora::text {
 
@@ -17,16 +17,18 @@ void UpperBuffer866(char* data, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) data[i] = UpCase866(data[i]);
 }
 
-void FoldForSearch(char* data, std::size_t size) { UpperBuffer866(data, size); }
+void FoldForSearch(char* data, std::size_t size) {
+  if constexpr (kNativeText.encoding == Encoding::Utf8) {
+    Utf8FoldForSearch(data, size);
+  } else {
+    UpperBuffer866(data, size);
+  }
+}
 
 ShortString FoldedForSearch(std::string_view s) {
   ShortString folded(s);
   FoldForSearch(folded.data(), folded.size());
   return folded;
-}
-
-std::size_t WholeCharPrefix(std::string_view text, std::size_t limit) {
-  return std::min(text.size(), limit);
 }
 
 }  // namespace kelmora::text

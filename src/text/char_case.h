@@ -1,6 +1,6 @@
-// Upper-casing in the console's OEM code page 866: Latin a-z and the Cyrillic
-// lower-case letters. Every case-insensitive comparison of the program folds
-// both sides with it.
+// Letter case: the upper-casing of the console's OEM code page 866 (Latin a-z
+// and the Cyrillic lower-case letters), and the case fold of searches, which
+// follows the build's text rule (text/text_rules.h).
 #pragma once
 
 #include <string_view>
@@ -26,13 +26,12 @@ void UpperBuffer866(char* data, std::size_t size);
 
 // The case fold of every case-insensitive search for names and function
 // calls: in place, the length unchanged, each byte standing at the place of
-// the byte it folds. Searches compare folded copies of both sides.
+// the byte it folds. Searches compare folded copies of both sides. In code
+// page 866 it is UpperBuffer866; in UTF-8, Utf8FoldForSearch.
 void FoldForSearch(char* data, std::size_t size);
 ShortString FoldedForSearch(std::string_view s);
 
-// The length of the longest prefix of `text` of at most `limit` bytes that
-// does not end inside a character: where a text is cut or split, the cut is
-// made there.
-std::size_t WholeCharPrefix(std::string_view text, std::size_t limit);
+// WholeCharPrefix, where every cut or split of a text is made, lives in
+// text/text_rules.h, which the short strings include.
 
 }  // namespace kelmora::text

@@ -12,10 +12,10 @@ bool IsSeparator(char c) {
 
 }  // namespace
 
-std::vector<ShortString> SplitCommandLine(std::string_view line) {
+std::vector<std::string> SplitCommandLine(std::string_view line) {
   // A zero byte ends the command line.
   line = line.substr(0, line.find('\0'));
-  std::vector<ShortString> words;
+  std::vector<std::string> words;
   std::size_t at = 0;
   for (;;) {
     while (at < line.size() && IsSeparator(line[at])) ++at;
@@ -24,14 +24,14 @@ std::vector<ShortString> SplitCommandLine(std::string_view line) {
       continue;
     }
     if (at >= line.size()) break;
-    ShortString word;
+    std::string word;
     while (at < line.size() && static_cast<unsigned char>(line[at]) > 0x20) {
       if (line[at] == '"') {
         ++at;
-        while (at < line.size() && line[at] != '"') word.Append(line[at++]);
+        while (at < line.size() && line[at] != '"') word += line[at++];
         if (at < line.size()) ++at;  // the closing quote
       } else {
-        word.Append(line[at++]);
+        word += line[at++];
       }
     }
     words.push_back(word);
@@ -39,13 +39,9 @@ std::vector<ShortString> SplitCommandLine(std::string_view line) {
   return words;
 }
 
-std::vector<ShortString> CommandArguments() {
-  std::vector<ShortString> words;
-  if (auto raw = platform::RawCommandLine()) {
-    words = SplitCommandLine(*raw);
-  } else {
-    for (const std::string& word : platform::ArgumentWords()) words.emplace_back(word);
-  }
+std::vector<std::string> CommandArguments() {
+  std::optional<std::string> raw = platform::RawCommandLine();
+  std::vector<std::string> words = raw ? SplitCommandLine(*raw) : platform::ArgumentWords();
   if (words.empty()) words.emplace_back();
   words[0] = platform::ExecutablePath();
   return words;

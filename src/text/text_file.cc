@@ -33,18 +33,26 @@ bool TextFileReader::Fill() {
 }
 
 platform::ErrorCode TextFileReader::ReadLine(ShortString* line) {
-  line->clear();
-  while (Fill()) {
+  // A character that straddles the 255th byte has at most three more bytes;
+  // with them kept, the cut can fall before it.
+  std::array<char, ShortString::kCapacity + 3> kept;
+  std::size_t count = 0;
+  bool ended = false;  // by a line end or Ctrl+Z, not by the end of the file
+  while (!ended && Fill()) {
     char c = buffer_[next_];
-    if (c == kEndOfText) return error_;  // stays unread: the text has ended
+    if (c == kEndOfText) break;  // stays unread: the text has ended
     ++next_;
     if (c == kCarriageReturn) {
       if (Fill() && buffer_[next_] == kLineFeed) ++next_;
-      return error_;
+      ended = true;
+    } else if (c == kLineFeed && lone_line_feed_ends_line_) {
+      ended = true;
+    } else if (count < kept.size()) {
+      kept[count++] = c;  // the rest of a long line is passed over
     }
-    line->Append(c);  // beyond 255 characters, the rest is passed over
   }
-  if (error_ != 0) line->clear();
+  if (!ended && error_ != 0) count = 0;
+  line->Assign(std::string_view(kept.data(), count));
   return error_;
 }
 

@@ -1,6 +1,7 @@
 // Reading a text file line by line into short strings. A line ends at CR,
-// and one LF right after the CR belongs to that line end; a LF on its own is
-// an ordinary character. The byte Ctrl+Z (0x1A) ends the text.
+// and one LF right after the CR belongs to that line end; a LF on its own
+// ends a line too under the Linux build's text rule, and is an ordinary
+// character under the Windows one. The byte Ctrl+Z (0x1A) ends the text.
 #pragma once
 
 #include <array>
@@ -9,12 +10,15 @@
 
 #include "platform/platform.h"
 #include "text/bounded_string.h"
+#include "text/text_rules.h"
 
 namespace kelmora::text {
 
 class TextFileReader {
  public:
-  TextFileReader() = default;
+  explicit TextFileReader(
+      bool lone_line_feed_ends_line = kNativeText.lone_line_feed_ends_line)
+      : lone_line_feed_ends_line_(lone_line_feed_ends_line) {}
   TextFileReader(const TextFileReader&) = delete;
   TextFileReader& operator=(const TextFileReader&) = delete;
   ~TextFileReader() { Close(); }
@@ -23,8 +27,8 @@ class TextFileReader {
   // meanwhile. Returns the OS error code (0 on success), also kept in error().
   platform::ErrorCode Open(const std::string& path);
 
-  // Reads the next line: at most 255 characters are kept, the rest of the
-  // line is passed over. At the end of the text, after a failure, or when no
+  // Reads the next line: at most 255 bytes are kept, cut between characters,
+  // and the rest of the line is passed over. At the end of the text, after a failure, or when no
   // file is open, the line is empty. Returns error().
   platform::ErrorCode ReadLine(ShortString* line);
 
@@ -42,6 +46,7 @@ class TextFileReader {
   // Makes at least one unread byte available; false at the end or on error.
   bool Fill();
 
+  bool lone_line_feed_ends_line_;
   platform::FileHandle file_ = platform::kNoFile;
   platform::ErrorCode error_ = 0;
   std::array<char, 4096> buffer_{};

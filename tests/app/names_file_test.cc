@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/file_names.h"
 #include "console/recording_sink.h"
 #include "text/temp_dir.h"
 
@@ -33,8 +34,14 @@ TEST(NamesLinePair, FirstTwoWords) {
       {"", {}},
       {" \t ", {}},
       {"; not a comment", {{";", "not"}}},
-      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
       {"a\nb c", {{"a\nb", "c"}}},  // LF is no delimiter
+#ifdef _WIN32
+      // The look-alike Cyrillic letters of code page 866 become Latin.
+      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
+#else
+      // In UTF-8 the same bytes are parts of other characters, kept as they are.
+      {"It\xC3\x8D" "alo \xE0\xA4\x95", {{"It\xC3\x8D" "alo", "\xE0\xA4\x95"}}},
+#endif
   };
   for (const Case& c : cases) {
     std::optional<NamePair> pair = NamesLinePair(c.line);
@@ -52,7 +59,11 @@ TEST(ReadNamesFile, TextFileLines) {
       {"", {}},
       {"a 1\r\nb 2\r\n\r\n  \r\nc\r\n", {{"a", "1"}, {"b", "2"}, {"c", ""}}},
       {"a 1\rb 2", {{"a", "1"}, {"b", "2"}}},
+#ifdef _WIN32
       {"a 1\nb 2\n", {{"a", "1\nb"}}},  // LF alone ends no line
+#else
+      {"a 1\nb 2\r\nc 3\n", {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
+#endif
       {"a 1\r\n\x1A" "b 2\r\n", {{"a", "1"}}},
       {"x y\x1A", {{"x", "y"}}},
       {"a " + std::string(300, 'v') + "\r\nb 2", {{"a", std::string(253, 'v')}, {"b", "2"}}},
@@ -119,9 +130,32 @@ TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
     config::ReplaceTable table;
     console::RecordingSink sink;
     LoadNamesFile(settings, table);
-    EXPECT_EQ(Printed(sink), " \xFE [" + c.shown + "] NOT found!\r\n") << c.names_file;
+    std::string expected = " ";
+    expected.append(text::kNativeText.bullet).append(" [").append(c.shown);
+    EXPECT_EQ(Printed(sink), expected + "] NOT found!\r\n") << c.names_file;
     EXPECT_TRUE(table.pairs().empty()) << c.names_file;
   }
+}
+
+TEST(MarkupName, EscapesAndShortensBetweenWholePieces) {
+  struct Case {
+    std::string name;
+    std::size_t room;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"a~b", 10, "a~~b"},
+      {"x\x1B]0;t\x07\x7F", 40, "x\\x1B]0;t\\x07\\x7F"},
+      {"abcdefgh", 8, "abcdefgh"},
+      {"abcdefghi", 8, "abcde..."},
+      {"abcd~fgh", 8, "abcd..."},     // a doubled tilde is never split
+      {"abc\x01" "defg", 8, "abc..."},  // nor an escape
+      {"abcdefgh", 2, ""},
+#ifndef _WIN32
+      {"ab\xD0\xB6\xD0\xB6xyz", 8, "ab\xD0\xB6..."},  // nor a character
+#endif
+  };
+  for (const Case& c : cases) EXPECT_EQ(MarkupName(c.name, c.room), c.shown) << c.name;
 }
 
 }  // namespace

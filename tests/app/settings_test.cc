@@ -51,7 +51,7 @@ TEST(SettingsFromReader, KeysNotSetKeepTheirDefaults) {
     EXPECT_EQ(settings.time_count, TimeCount::Sec) << lines;
     EXPECT_EQ(settings.birth_seconds, kAllZeroBirthSeconds) << lines;
     EXPECT_FALSE(settings.change_names) << lines;
-    EXPECT_EQ(settings.names_file.str(), "") << lines;
+    EXPECT_EQ(settings.names_file, "") << lines;
     EXPECT_EQ(settings.no_wamp.str(), "") << lines;
     EXPECT_EQ(settings.prefix.str(), "") << lines;
     EXPECT_EQ(settings.suffix.str(), "") << lines;
@@ -105,7 +105,7 @@ TEST(SettingsFromReader, TextsAsWrittenFirstLineCounting) {
                                  "Prefix second\n"
                                  "Suffix \"\"\n"
                                  "Suffix \" <\"\n");
-  EXPECT_EQ(settings.names_file.str(), "My Names.LST");
+  EXPECT_EQ(settings.names_file, "My Names.LST");
   EXPECT_EQ(settings.no_wamp.str(), "~0C~Silence");
   EXPECT_EQ(settings.prefix.str(), "now playing: ");
   // An empty value is no value: the next line's counts.

@@ -44,11 +44,22 @@ TEST(SongValue, CutAt255) {
   EXPECT_EQ(value.str(), (prefix + title).substr(0, 255));
 }
 
+#ifdef _WIN32
 TEST(SongValue, LookalikesBecomeLatinInEveryPiece) {
   // 0x8D is the Cyrillic EN, 0xE0 the Cyrillic er of the OEM code page.
   EXPECT_EQ(SongValue("\x8D\xE0", "", "<\x8D", "\xE0>").str(), "<HHpp>");
   EXPECT_EQ(SongValue("", "\x8D" "o song", "", "").str(), "Ho song");
 }
+#else
+TEST(SongValue, Utf8IsKeptAndCutBetweenCharacters) {
+  const std::string ka = "\xE0\xA4\x95";  // Devanagari KA: 0xE0 leads it
+  EXPECT_EQ(SongValue("It\xC3\x8D" "alo", "", ka, ka).str(), ka + "It\xC3\x8D" "alo" + ka);
+  // 253 bytes of prefix and title: the suffix's first character needs 3.
+  std::string title(250, 't');
+  EXPECT_EQ(SongValue(title, "", "pre", ka + "x").str(), "pre" + title);
+  EXPECT_EQ(SongValue(title, "", "pr", ka + "x").str(), "pr" + title + ka);
+}
+#endif
 
 }  // namespace
 }  // namespace kelmora::app

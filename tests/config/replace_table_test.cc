@@ -43,9 +43,16 @@ std::string ApplyLong(const ReplaceTable& table, const std::string& text) {
   return value.str();
 }
 
-// CP866: а б в (0xA0-0xA2), р я (0xE0, 0xEF), ё (0xF1) and their capitals.
+// а б в р я ё and their capitals, in the build's text.
+#ifdef _WIN32
+// Code page 866: 0xA0-0xA2, 0xE0, 0xEF, 0xF1.
 const std::string kCyrillicLower = "\xA0\xA1\xA2\xE0\xEF\xF1";
 const std::string kCyrillicUpper = "\x80\x81\x82\x90\x9F\xF0";
+#else
+// UTF-8.
+const std::string kCyrillicLower = "\xD0\xB0\xD0\xB1\xD0\xB2\xD1\x80\xD1\x8F\xD1\x91";
+const std::string kCyrillicUpper = "\xD0\x90\xD0\x91\xD0\x92\xD0\xA0\xD0\xAF\xD0\x81";
+#endif
 
 TEST(ReplaceTableAdd, KeepsPairsInDescendingOrderOfTheUpperCasedNames) {
   const std::vector<std::string> names = {"@BirthTime", "apple", "@BirthTime2", "Zebra",

@@ -1,23 +1,28 @@
 """kelmora.ctl: every key, wrong lines with the pause, and a settings file that
 is missing or cannot be read."""
+import os
 import pathlib
 import shutil
 import time
 
 from harness import BANNER, BULLET, Case, clean_run
 from live_values import counter_check, moment, remember_clock
-from settings_file import settings_path, wrong_lines
+from settings_file import missing_settings_path, settings_path, wrong_lines
 from unreadable import make_unreadable
 
 BIRTH = moment(1980, 3, 15, 12, 30, 0)
 EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
 
 
-def stopped(what: bytes):
-    """The output of a run that the settings file ends with exit code 1."""
+def stopped(what: bytes, path=settings_path):
+    """The output of a run that the settings file ends with exit code 1;
+    `path` gives the settings path it names."""
     return lambda context: (BANNER + b"reading config... " + BULLET + b"["
-                            + settings_path(context) + b"] NOT " + what + b"!\r\n"
+                            + path(context) + b"] NOT " + what + b"!\r\n"
                             + b"   aborting...\r\n")
+
+
+NO_SETTINGS = stopped(b"found", missing_settings_path)
 
 
 def counter_case(name, time_format, time_count, unit, radix):
@@ -26,6 +31,11 @@ def counter_case(name, time_format, time_count, unit, radix):
     return Case(name, ctl=ctl, files={"in.txt": b"<@BirthTime>\r\n"},
                 stdout=clean_run("in.txt"), setup=remember_clock,
                 check=counter_check(b"<{T}>\r\n", BIRTH, unit, radix))
+
+
+def linux_song_case(name, setup, after, ctl=None):
+    return Case(name, platforms="linux", ctl=ctl, files={"in.txt": b"[@CurrentSong]\r\n"},
+                setup=setup, stdout=clean_run("in.txt"), after={"in.txt": after})
 
 
 def song_case(name, ctl, after):
@@ -50,9 +60,12 @@ NoWamp second value, never used
 
 def in_tilde_folder(context):
     """Runs a copy of the program from a folder whose name holds a tilde;
-    no settings file lies beside it."""
+    no settings file lies beside it. On Linux the home folder's name, where
+    the missing file is then looked for, holds the tilde too."""
     folder = context.path("t~0C~x")
     folder.mkdir()
+    if not context.on_wine:
+        context.env["HOME"] = str(folder)
     program = folder / context.program.name
     shutil.copy2(context.program, program)
     context.program = program
@@ -66,6 +79,67 @@ def through_symlink(context):
     shutil.move(str(context.program), real / "kelmora")
     (real / "kelmora.ctl").write_bytes(b"NoWamp from the real folder\r\n")
     context.path("kelmora").symlink_to(real / "kelmora")
+
+
+def settings_in(**places):
+    """A case setup: kelmora.ctl files in the user's folders, by place: "xdg"
+    (and XDG_CONFIG_HOME set to that folder), "home" (~/.config) or "rel" (the
+    folder "rel" in the current one). A ctl given as a str is a symbolic link
+    to that path; the value "fifo" makes a FIFO."""
+    def setup(context):
+        folders = {"xdg": context.path("xdg"), "home": context.path("home/.config"),
+                   "rel": context.path("rel")}
+        for place, ctl in places.items():
+            if place == "xdg":
+                context.env["XDG_CONFIG_HOME"] = str(folders["xdg"])
+            put_settings(folders[place] / "kelmora" / "kelmora.ctl", ctl)
+    return setup
+
+
+def and_env(setup, **env):
+    """`setup`, then the environment variables `env` for the run."""
+    def both(context):
+        setup(context)
+        context.env.update(env)
+    return both
+
+
+def put_settings(target, ctl):
+    target.parent.mkdir(parents=True, exist_ok=True)
+    if ctl == "fifo":
+        os.mkfifo(target)
+    elif isinstance(ctl, str):
+        target.symlink_to(ctl)
+    else:
+        target.write_bytes(ctl)
+
+
+def special_beside(ctl):
+    """A case setup: kelmora.ctl beside the program is a FIFO or a link to a
+    device."""
+    return lambda context: put_settings(context.path("kelmora.ctl"), ctl)
+
+
+def xdg_at(name, data=None):
+    """A case setup: XDG_CONFIG_HOME names `name` in the scratch folder,
+    a file holding `data`, or nothing when data is None."""
+    def setup(context):
+        if data is not None:
+            context.write(name, data)
+        context.env["XDG_CONFIG_HOME"] = str(context.path(name))
+    return setup
+
+
+def deep_program(context):
+    """Runs a copy of the program from a folder whose path is longer than
+    255 bytes, its kelmora.ctl beside it; the ancestor that a cut at 255 bytes
+    would name holds another one."""
+    folder = context.path("a" * 200) / ("b" * 100)
+    folder.mkdir(parents=True)
+    context.write("a" * 200 + "/kelmora.ctl", b"NoWamp cut\r\n")
+    shutil.copy2(context.program, folder / context.program.name)
+    context.program = folder / context.program.name
+    (folder / "kelmora.ctl").write_bytes(b"NoWamp deep\r\n")
 
 
 def start_clock(context):
@@ -124,8 +198,13 @@ CASES = [
     song_case("the first line of a key counts", b"nowamp first\r\nNOWAMP second\r\n",
               b"[first]\r\n"),
     song_case("no NoWamp gives the empty text", b"Prefix <\r\nSuffix >\r\n", b"[]\r\n"),
-    song_case("look-alike letters of NoWamp become Latin", b"NoWamp \x8Do \xe0lay\r\n",
-              b"[Ho play]\r\n"),
+    Case("look-alike letters of NoWamp become Latin", platforms="wine",
+         ctl=b"NoWamp \x8Do \xe0lay\r\n", files={"in.txt": b"[@CurrentSong]\r\n"},
+         stdout=clean_run("in.txt"), after={"in.txt": b"[Ho play]\r\n"}),
+    # Devanagari: every character begins with 0xE0.
+    Case("a UTF-8 NoWamp is kept byte for byte", platforms="linux",
+         ctl="NoWamp नमस्ते Ítalo\r\n".encode(), files={"in.txt": b"[@CurrentSong]\r\n"},
+         stdout=clean_run("in.txt"), after={"in.txt": "[नमस्ते Ítalo]\r\n".encode()}),
     song_case("settings lines end in CR, LF, LF CR or nothing; long lines are cut",
               b"Prefix a\rNoWamp " + b"v" * 300 + b"\n\rSuffix c\nTimeFormat dec",
               b"[" + b"v" * 248 + b"]\r\n"),
@@ -133,19 +212,50 @@ CASES = [
          files={"in.txt": b"cat\r\n", "names.lst": b"cat dog\r\n"},
          stdout=clean_run("in.txt"), after={"in.txt": b"cat\r\n"}),
     Case("a missing settings file ends the run before the file check", ctl=None,
-         exit_code=1, stdout=stopped(b"found")),
+         exit_code=1, stdout=NO_SETTINGS),
     Case("a missing settings file leaves the template untouched", ctl=None,
-         files={"in.txt": b"@CurrentSong\n"}, exit_code=1, stdout=stopped(b"found"),
+         files={"in.txt": b"@CurrentSong\n"}, exit_code=1, stdout=NO_SETTINGS,
          after={"in.txt": b"@CurrentSong\n"}),
     Case("a directory named kelmora.ctl is no settings file", ctl=None,
          files={"kelmora.ctl/keep": b"", "in.txt": b"x\r\n"}, exit_code=1,
-         stdout=stopped(b"found")),
+         stdout=NO_SETTINGS),
     Case("a tilde in the settings path is shown as it is", ctl=None,
          files={"in.txt": b"x\r\n"}, setup=in_tilde_folder, exit_code=1,
-         stdout=stopped(b"found")),
+         stdout=NO_SETTINGS),
     Case("a settings file that cannot be read ends the run", ctl=b"NoWamp x\r\n",
          files={"in.txt": b"[@CurrentSong]\r\n"}, setup=make_unreadable("kelmora.ctl"),
          exit_code=1, stdout=stopped(b"readable"), after={"in.txt": b"[@CurrentSong]\r\n"}),
+    linux_song_case("settings beside the program win over the user's",
+                    ctl=b"NoWamp beside\r\n",
+                    setup=settings_in(xdg=b"NoWamp xdg\r\n", home=b"NoWamp home\r\n"),
+                    after=b"[beside]\r\n"),
+    linux_song_case("without settings beside the program, XDG_CONFIG_HOME/kelmora holds them",
+                    setup=settings_in(xdg=b"NoWamp xdg\r\n", home=b"NoWamp home\r\n"),
+                    after=b"[xdg]\r\n"),
+    linux_song_case("with XDG_CONFIG_HOME unset, ~/.config/kelmora holds them",
+                    setup=settings_in(home=b"NoWamp home\r\n"), after=b"[home]\r\n"),
+    linux_song_case("an empty XDG_CONFIG_HOME counts as unset",
+                    setup=and_env(settings_in(home=b"NoWamp home\r\n"), XDG_CONFIG_HOME=""),
+                    after=b"[home]\r\n"),
+    linux_song_case("a relative XDG_CONFIG_HOME counts as unset",
+                    setup=and_env(settings_in(home=b"NoWamp home\r\n", rel=b"NoWamp rel\r\n"),
+                                  XDG_CONFIG_HOME="rel"),
+                    after=b"[home]\r\n"),
+    Case("XDG_CONFIG_HOME at a missing folder: the path tried is not found", platforms="linux",
+         ctl=None, files={"in.txt": b"x\r\n"}, setup=xdg_at("gone"), exit_code=1,
+         stdout=NO_SETTINGS),
+    Case("XDG_CONFIG_HOME at a file: the path tried is not found", platforms="linux",
+         ctl=None, files={"in.txt": b"x\r\n"}, setup=xdg_at("plain", b"x"), exit_code=1,
+         stdout=NO_SETTINGS),
+    Case("a FIFO as kelmora.ctl is not readable and never opened", platforms="linux",
+         ctl=None, files={"in.txt": b"x\r\n"}, setup=special_beside("fifo"), exit_code=1,
+         stdout=stopped(b"readable"), after={"in.txt": b"x\r\n"}),
+    Case("/dev/zero as the user's kelmora.ctl is not readable", platforms="linux",
+         ctl=None, files={"in.txt": b"x\r\n"}, setup=settings_in(xdg="/dev/zero"),
+         exit_code=1, stdout=stopped(b"readable", missing_settings_path)),
+    Case("a program deeper than 255 bytes reads the kelmora.ctl beside it", platforms="linux",
+         ctl=b"NoWamp cut\r\n", files={"in.txt": b"[@CurrentSong]\r\n"}, setup=deep_program,
+         stdout=clean_run("in.txt"), after={"in.txt": b"[deep]\r\n"}),
     Case("the settings file lies in the real folder of the program", platforms="linux",
          ctl=b"NoWamp beside the link\r\n", files={"in.txt": b"[@CurrentSong]\r\n"},
          setup=through_symlink, stdout=clean_run("in.txt"),

@@ -145,6 +145,12 @@ CASES = [
             K1024 + b"\r\n" + K1024 + b"\r\n"),
     rewrite("a 2048-character line gives two pieces", K1024 * 2 + b"\n",
             K1024 + b"\r\n" + K1024 + b"\r\n"),
+    # One ASCII byte first, so that every 1024th byte would fall inside a
+    # two-byte Cyrillic letter.
+    rewrite("a 2001-byte line of Cyrillic splits between characters",
+            b"x" + "ж".encode() * 1000 + b"\r\n",
+            b"x" + "ж".encode() * 511 + b"\r\n" + "ж".encode() * 489 + b"\r\n",
+            platforms="linux"),
     rewrite("a NUL byte and what follows it are kept", b"a\0b @PAD{LEFT|.|4|x}\nc",
             b"a\0b ...x\r\nc\r\n"),
     rewrite("a shorter result leaves nothing of the old content",

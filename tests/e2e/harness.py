@@ -6,13 +6,26 @@ import subprocess
 from typing import Callable, Optional
 
 BANNER = b"\r\nToval's template processor v1.0\r\n\r\n"
+# What differs between the builds' messages; set by use_build before the
+# cases are loaded.
 BULLET = b" \xfe "
+PROGRAM_NAME = b"kelmora.exe"
+ON_WINE = True
 
 
-def clean_run(name: str) -> bytes:
+def use_build(on_wine: bool):
+    """The Windows build writes the bullet as the code page 866 byte; the
+    Linux build as U+25A0 in UTF-8, and names itself "kelmora"."""
+    global BULLET, PROGRAM_NAME, ON_WINE
+    ON_WINE = on_wine
+    BULLET = b" \xfe " if on_wine else b" \xe2\x96\xa0 "
+    PROGRAM_NAME = b"kelmora.exe" if on_wine else b"kelmora"
+
+
+def clean_run(name) -> bytes:
     """What a run without any message writes for the file `name`."""
-    return (BANNER + b"reading config... done!\r\nprocessing [" + name.encode("latin-1")
-            + b"]... done!\r\n")
+    shown = name if isinstance(name, bytes) else name.encode("latin-1")
+    return BANNER + b"reading config... done!\r\nprocessing [" + shown + b"]... done!\r\n"
 
 
 class Context:
@@ -20,6 +33,12 @@ class Context:
 
     def __init__(self, folder, program, runner, on_wine):
         self.folder = folder
+        # On Linux the settings may lie in the user's folder: each run gets a
+        # home folder of its own, and no XDG_CONFIG_HOME unless a case sets one.
+        self.env = dict(os.environ)
+        if not on_wine:
+            self.env.pop("XDG_CONFIG_HOME", None)
+            self.env["HOME"] = str(folder / "home")
         self.on_wine = on_wine
         self.runner = runner
         self.program = folder / ("kelmora.exe" if on_wine else "kelmora")
@@ -42,7 +61,7 @@ class Context:
         command = list(self.runner) + [str(self.program)] + list(args)
         result = subprocess.run(command, cwd=self.folder, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                timeout=timeout)
+                                timeout=timeout, env=self.env)
         return result.returncode, result.stdout
 
 

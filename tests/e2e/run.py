@@ -20,6 +20,7 @@ import traceback
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 
+import harness  # noqa: E402
 from harness import Context  # noqa: E402
 
 
@@ -42,6 +43,7 @@ def main():
 
     program = pathlib.Path(args.program).resolve()
     on_wine = program.suffix.lower() == ".exe"
+    harness.use_build(on_wine)
     passed = failed = skipped = 0
     for case in load_cases():
         if args.only and args.only not in case.name:

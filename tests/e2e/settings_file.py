@@ -15,6 +15,15 @@ def settings_path(context) -> bytes:
     return os.path.realpath(folder).encode() + b"/kelmora.ctl"
 
 
+def missing_settings_path(context) -> bytes:
+    """The path a "NOT found!" line names when no settings file exists: on
+    Linux the one in the user's folder, under Wine the one beside the program."""
+    if context.on_wine:
+        return settings_path(context)
+    folder = context.env.get("XDG_CONFIG_HOME") or context.env["HOME"] + "/.config"
+    return folder.encode() + b"/kelmora/kelmora.ctl"
+
+
 def wrong_lines(context, numbers) -> bytes:
     """The report of wrong lines, up to and including the pause line."""
     shown = settings_path(context)

@@ -98,12 +98,18 @@ TEST(EvaluateCalls, Examples) {
   }
 }
 
-TEST(EvaluateCalls, NamesFoldByTheOemCodePage) {
+TEST(EvaluateCalls, NamesFoldByTheTextOfTheBuild) {
   FunctionRegistry registry;
   // "@da" in lower-case Cyrillic letters, called in capitals.
+#ifdef _WIN32
   registry.RegisterFunction("@\xA4\xA0", LengthOf);
   EXPECT_EQ(EvaluateLong(registry, "@\x84\x80{abc}"), "3");
   EXPECT_EQ(EvaluateLong(registry, "@\xA4\x80{abcd}"), "4");
+#else
+  registry.RegisterFunction("@\xD0\xB4\xD0\xB0", LengthOf);
+  EXPECT_EQ(EvaluateLong(registry, "@\xD0\x94\xD0\x90{abc}"), "3");
+  EXPECT_EQ(EvaluateLong(registry, "@\xD0\xB4\xD0\x90{abcd}"), "4");
+#endif
 }
 
 TEST(EvaluateCalls, ArgumentIsCutTo255Characters) {

@@ -55,6 +55,20 @@ TEST(ShortString, ConcatenationKeepsTheFirst255) {
   EXPECT_EQ((ShortString(Repeat('a', 255)) + 'b').size(), 255u);
 }
 
+#ifndef _WIN32
+TEST(ShortString, CutsKeepUtf8CharactersWhole) {
+  const std::string zhe = "\xD0\xB6", ka = "\xE0\xA4\x95";
+  EXPECT_EQ(ShortString(Repeat('a', 254) + zhe).str(), Repeat('a', 254));
+  EXPECT_EQ(ShortString(Repeat('a', 253) + zhe).str(), Repeat('a', 253) + zhe);
+  EXPECT_EQ((ShortString(Repeat('a', 253)) + ka).str(), Repeat('a', 253));
+  EXPECT_EQ((ShortString(Repeat('a', 252)) + ka + ka).str(), Repeat('a', 252) + ka);
+  EXPECT_EQ(LongLine(Repeat('a', 1022) + ka).str(), Repeat('a', 1022));
+  ShortString appended(Repeat('a', 254));
+  appended += "\x80z";  // a stray byte stands alone and fits
+  EXPECT_EQ(appended.str(), Repeat('a', 254) + "\x80");
+}
+#endif
+
 TEST(ShortString, ComparesUnsignedBytesWithThePrefixSmaller) {
   struct Case {
     std::string a, b;

@@ -11,8 +11,10 @@ namespace kelmora::text {
 namespace {
 
 // Reads the way the names file does: a line first, then the end test.
-std::vector<std::string> ReadAllLines(const std::string& path) {
-  TextFileReader reader;
+// Without `lone_line_feed_ends_line`, CR alone ends lines.
+std::vector<std::string> ReadAllLines(const std::string& path,
+                                      bool lone_line_feed_ends_line = false) {
+  TextFileReader reader(lone_line_feed_ends_line);
   EXPECT_EQ(reader.Open(path), 0u);
   std::vector<std::string> lines;
   do {
@@ -50,6 +52,42 @@ TEST(TextFileReader, SplitsLinesAtCarriageReturns) {
   for (const Case& c : cases)
     EXPECT_EQ(ReadAllLines(dir.Write(c.name, c.bytes)), c.lines) << c.name;
 }
+
+TEST(TextFileReader, LoneLineFeedsEndLinesWhereTheRuleSaysSo) {
+  struct Case {
+    std::string name, bytes;
+    Lines lines;
+  } cases[] = {
+      {"lf_alone", "one\ntwo\n", {"one", "two"}},
+      {"lf_lf", "one\r\n\ntwo", {"one", "", "two"}},
+      {"lf_cr", "one\n\rtwo", {"one", "", "two"}},
+      {"mixed", "a 1\r\nb 2\nc 3\rd 4", {"a 1", "b 2", "c 3", "d 4"}},
+      {"long", std::string(300, 'a') + "\nnext", {std::string(255, 'a'), "next"}},
+      {"ctrl_z", "one\ntw\x1Ao\nthree", {"one", "tw"}},
+  };
+  TempDir dir;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadAllLines(dir.Write(c.name, c.bytes), true), c.lines) << c.name;
+}
+
+#ifndef _WIN32
+TEST(TextFileReader, LongLinesAreCutBetweenCharacters) {
+  const std::string zhe = "\xD0\xB6", ka = "\xE0\xA4\x95", smile = "\xF0\x9F\x98\x80";
+  struct Case {
+    std::string line, kept;
+  } cases[] = {
+      {std::string(253, 'a') + zhe + "tail", std::string(253, 'a') + zhe},
+      {std::string(254, 'a') + zhe + "tail", std::string(254, 'a')},
+      {std::string(253, 'a') + ka + "tail", std::string(253, 'a')},
+      {std::string(252, 'a') + smile + "tail", std::string(252, 'a')},
+      {std::string(254, 'a') + "\xD0\xD0tail", std::string(254, 'a') + "\xD0"},
+  };
+  TempDir dir;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadAllLines(dir.Write("utf8", c.line + "\r\nnext"), true),
+              Lines({c.kept, "next"}));
+}
+#endif
 
 TEST(TextFileReader, EmptyFileIsAtTheEndAtOnce) {
   TempDir dir;
