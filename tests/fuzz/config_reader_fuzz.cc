@@ -38,9 +38,9 @@ void CheckValue(const std::string& value) {
 // Every value written back on a line of its key, in double quotes, reads
 // back as itself.
 void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& keys,
-                      std::size_t own_keys) {
+                      std::size_t program_keys) {
   std::string written;
-  for (std::size_t key = 0; key < own_keys; ++key) {
+  for (std::size_t key = 0; key < program_keys; ++key) {
     for (const std::string& value : read.values[key]) {
       std::string line = keys[key] + " \"" + value + "\"";
       if (line.size() > text::ShortString::kCapacity) return;
@@ -49,12 +49,12 @@ void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& 
   }
   SettingsRead again = ReadSettings(Scratch(), written, keys);
   FUZZ_CHECK(again.wrong_lines.empty());
-  for (std::size_t key = 0; key < own_keys; ++key)
+  for (std::size_t key = 0; key < program_keys; ++key)
     FUZZ_CHECK(again.values[key] == read.values[key]);
 }
 
 void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
-                   std::size_t own_keys) {
+                   std::size_t program_keys) {
   SettingsRead read = ReadSettings(Scratch(), file, keys);
   FUZZ_CHECK(read.read);
   std::vector<std::string_view> lines = LinesOf(file);
@@ -75,7 +75,7 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
   FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\r\n"), keys) == read);
   FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\n"), keys) == read);
   FUZZ_CHECK(ReadSettings(Scratch(), std::string(file) + "\r\n; the end\r\n", keys) == read);
-  CheckWrittenBack(read, keys, own_keys);
+  CheckWrittenBack(read, keys, program_keys);
 }
 
 }  // namespace
@@ -86,9 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> keys = {"BirthDate", "BirthTime",   "TimeFormat",
                                    "TimeCount", "ChangeNames", "NamesFile",
                                    "NoWamp",    "Prefix",      "Suffix"};
-  const std::size_t own_keys = keys.size();
+  const std::size_t program_keys = keys.size();
   if (std::string extra = input.ConsumeRandomLengthString(16); !extra.empty())
     keys.push_back(extra);
-  kelmora::fuzz::CheckSettings(input.ConsumeRemainingBytesAsString(), keys, own_keys);
+  kelmora::fuzz::CheckSettings(input.ConsumeRemainingBytesAsString(), keys, program_keys);
   return 0;
 }
