@@ -18,4 +18,12 @@ function(kelmora_flags target)
       -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(KELMORA_FUZZ)
+    # Coverage for the fuzzer in every library; the fuzz targets link the
+    # fuzzer's own main. Optimised, or the fuzzer tries too few inputs.
+    target_compile_options(${target} PRIVATE
+      -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer -O1)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()

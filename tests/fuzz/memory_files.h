@@ -1,0 +1,125 @@
+// Files held in memory behind the file-operations seam, so the template
+// pass runs over memory, hermetic and fast, with any file it makes beside
+// the one it rewrites. One read and one write can be made to fail.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "store/file_ops.h"
+
+namespace kelmora::fuzz {
+
+class MemoryFiles {
+ public:
+  // The 1-based read and write calls (over all files) that fail, 0 for none.
+  struct Faults {
+    int read = 0;
+    int write = 0;
+  };
+
+  static constexpr platform::ErrorCode kInjectedError = 5;
+  static constexpr platform::ErrorCode kNoSuchFile = 2;
+  static constexpr platform::ErrorCode kFileExists = 17;
+
+  explicit MemoryFiles(Faults faults) : faults_(faults) {
+    ops_.open = [this](const std::string& path, platform::FileAccess, platform::FileShare,
+                       platform::FileHandle* out) { return Open(path, out); };
+    ops_.read = [this](platform::FileHandle file, void* into, std::size_t size, std::size_t* got) {
+      return Read(file, into, size, got);
+    };
+    ops_.write = [this](platform::FileHandle file, const void* from, std::size_t size,
+                        std::size_t* written) { return Write(file, from, size, written); };
+    ops_.seek = [this](platform::FileHandle file, std::int64_t position) {
+      open_[file].position = position;
+      return platform::ErrorCode{0};
+    };
+    ops_.size = [this](platform::FileHandle file, std::int64_t* size) {
+      *size = static_cast<std::int64_t>(BytesOf(file).size());
+      return platform::ErrorCode{0};
+    };
+    ops_.truncate = [this](platform::FileHandle file) {
+      BytesOf(file).resize(Offset(file));
+      return platform::ErrorCode{0};
+    };
+    ops_.close = [this](platform::FileHandle file) { open_.erase(file); };
+    ops_.create = [this](const std::string& path, platform::FileHandle* out) {
+      *out = platform::kNoFile;
+      if (files_.contains(path)) return kFileExists;
+      files_[path];
+      return Open(path, out);
+    };
+    ops_.flush = [](platform::FileHandle) { return platform::ErrorCode{0}; };
+    ops_.remove = [this](const std::string& path) {
+      return files_.erase(path) == 1 ? platform::ErrorCode{0} : kNoSuchFile;
+    };
+    ops_.stamp = [this](platform::FileHandle file, platform::FileStamp* stamp) {
+      *stamp = {static_cast<std::int64_t>(BytesOf(file).size()), 0};
+      return platform::ErrorCode{0};
+    };
+  }
+  MemoryFiles(const MemoryFiles&) = delete;
+  MemoryFiles& operator=(const MemoryFiles&) = delete;
+
+  const store::FileOps& ops() const { return ops_; }
+  // Every file by its path.
+  std::map<std::string, std::string>& files() { return files_; }
+
+ private:
+  struct OpenFile {
+    std::string path;
+    std::int64_t position = 0;
+  };
+
+  platform::ErrorCode Open(const std::string& path, platform::FileHandle* out) {
+    *out = platform::kNoFile;
+    if (!files_.contains(path)) return kNoSuchFile;
+    *out = next_handle_++;
+    open_[*out] = {path, 0};
+    return 0;
+  }
+
+  platform::ErrorCode Read(platform::FileHandle file, void* into, std::size_t size,
+                           std::size_t* got) {
+    *got = 0;
+    if (++reads_ == faults_.read) return kInjectedError;
+    const std::string& bytes = BytesOf(file);
+    std::size_t at = std::min(Offset(file), bytes.size());
+    *got = std::min(size, bytes.size() - at);
+    std::memcpy(into, bytes.data() + at, *got);
+    open_[file].position += static_cast<std::int64_t>(*got);
+    return 0;
+  }
+
+  platform::ErrorCode Write(platform::FileHandle file, const void* from, std::size_t size,
+                            std::size_t* written) {
+    *written = 0;
+    if (++writes_ == faults_.write) return kInjectedError;
+    std::string& bytes = BytesOf(file);
+    std::size_t at = Offset(file);
+    if (at + size > bytes.size()) bytes.resize(at + size);
+    std::memcpy(bytes.data() + at, from, size);
+    open_[file].position += static_cast<std::int64_t>(size);
+    *written = size;
+    return 0;
+  }
+
+  std::string& BytesOf(platform::FileHandle file) { return files_[open_[file].path]; }
+  std::size_t Offset(platform::FileHandle file) {
+    return static_cast<std::size_t>(std::max<std::int64_t>(open_[file].position, 0));
+  }
+
+  Faults faults_;
+  int reads_ = 0;
+  int writes_ = 0;
+  std::map<std::string, std::string> files_;
+  std::map<platform::FileHandle, OpenFile> open_;
+  platform::FileHandle next_handle_ = 1;
+  store::FileOps ops_;
+};
+
+}  // namespace kelmora::fuzz

@@ -1,0 +1,70 @@
+// The template pass over a file in memory: no byte of a line is lost when
+// it is read in pieces, every line is evaluated on its own, the result is a
+// function of the file, and a failed read or write leaves the original
+// bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "check.h"
+#include "fuzz_input.h"
+#include "units.h"
+
+namespace kelmora::fuzz {
+namespace {
+
+// The pass without evaluation gives each line of the file, read in pieces
+// of at most kPieceLimit bytes, each piece ended by CR LF.
+void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_view>& pieces) {
+  std::size_t next = 0;
+  for (std::string_view line : LinesOf(file)) {
+    std::string joined;
+    do {
+      FUZZ_CHECK(next < pieces.size());
+      FUZZ_CHECK(pieces[next].size() <= kPieceLimit);
+      FUZZ_CHECK(!pieces[next].empty() || line.empty());
+      joined += pieces[next++];
+    } while (joined.size() < line.size());
+    FUZZ_CHECK_EQ(joined, line);
+  }
+  FUZZ_CHECK(next == pieces.size());
+}
+
+void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
+               MemoryFiles::Faults faults) {
+  PassResult plain = RunTemplatePass(file, nullptr);
+  FUZZ_CHECK(plain.ok);
+  FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
+  std::vector<std::string_view> pieces = SplitAtCrLf(plain.file);
+  CheckLinesKeptWhole(file, pieces);
+
+  config::ReplaceTable table;
+  if (file.find('@') == std::string_view::npos) {
+    // No name and no function call to find: only the line ends change.
+    FUZZ_CHECK_EQ(RunTemplatePass(file, &table).file, plain.file);
+  }
+  AddPairs(table, pairs);
+  std::string expected;
+  for (std::string_view piece : pieces) expected += ApplyToLine(table, piece) + "\r\n";
+  PassResult evaluated = RunTemplatePass(file, &table);
+  FUZZ_CHECK(evaluated.ok);
+  FUZZ_CHECK_EQ(evaluated.file, expected);
+  FUZZ_CHECK_EQ(RunTemplatePass(file, &table).file, evaluated.file);
+
+  PassResult faulty = RunTemplatePass(file, &table, faults);
+  FUZZ_CHECK_EQ(faulty.file, faulty.ok ? expected : std::string(file));
+  FUZZ_CHECK(evaluated.only_file_left && faulty.only_file_left);
+}
+
+}  // namespace
+}  // namespace kelmora::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  kelmora::fuzz::MemoryFiles::Faults faults;
+  faults.write = input.ConsumeIntegralInRange(0, 3);
+  std::vector<kelmora::fuzz::PairSpec> pairs = kelmora::fuzz::ConsumePairs(input, 6, true);
+  faults.read = input.ConsumeIntegralInRange(0, 3);
+  kelmora::fuzz::CheckPass(input.ConsumeRemainingBytesAsString(), pairs, faults);
+  return 0;
+}
