@@ -154,10 +154,12 @@ void Insert(std::string_view src, BoundedString<Capacity>& s, long index) {
   auto length = static_cast<long>(s.size());
   index = std::clamp(index, 1L, length + 1);
   auto at = static_cast<std::size_t>(index - 1);
-  BoundedString<Capacity> joined(s.view().substr(0, at));
-  joined.Append(src);
-  joined.Append(s.view().substr(at));
-  s = joined;
+  // Joined whole and cut once: cut piece by piece, a character of `src` that
+  // does not fit could be followed by text from behind it that does.
+  std::string joined(s.view().substr(0, at));
+  joined.append(src);
+  joined.append(s.view().substr(at));
+  s.Assign(joined);
 }
 
 }  // namespace kelmora::text

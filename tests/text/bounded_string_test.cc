@@ -66,6 +66,9 @@ TEST(ShortString, CutsKeepUtf8CharactersWhole) {
   ShortString appended(Repeat('a', 254));
   appended += "\x80z";  // a stray byte stands alone and fits
   EXPECT_EQ(appended.str(), Repeat('a', 254) + "\x80");
+  ShortString inserted(Repeat('x', 253) + "b");
+  Insert("a\xC3\xA9", inserted, 254);  // the cut drops "é" and all behind it
+  EXPECT_EQ(inserted.str(), Repeat('x', 253) + "a");
 }
 #endif
 
