@@ -44,14 +44,6 @@ void MemoryStream::Write(const void* from, std::size_t count) {
   position_ = static_cast<std::int64_t>(end);
 }
 
-void MemoryStream::Reserve(std::size_t size) {
-  try {
-    bytes_.reserve(std::min(size, limit_));
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-}
-
 std::int64_t MemoryStream::Position() const {
   return status_ == StreamStatus::Ok ? position_ : -1;
 }

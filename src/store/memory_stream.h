@@ -43,11 +43,6 @@ class MemoryStream {
   platform::ErrorCode error_detail() const { return error_detail_; }
   void Reset();
 
-  // Makes room for `size` bytes in one piece, within the limit, so that
-  // writing up to that size moves nothing. Memory that cannot be had is
-  // left to the writes to report.
-  void Reserve(std::size_t size);
-
   // All bytes held, whatever the position.
   std::string_view contents() const { return {bytes_.data(), bytes_.size()}; }
 
