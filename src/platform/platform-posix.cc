@@ -2,7 +2,6 @@
 #include "platform/platform.h"
 
 #include <dlfcn.h>
-#include <execinfo.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
@@ -13,6 +12,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <unwind.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -323,14 +323,12 @@ namespace {
 
 FaultHandler g_fault_handler = nullptr;
 std::uintptr_t g_load_address = 0;
-// The main thread's stack as the C library reports it, [low, high): with a
-// growing stack, low is as far down as the stack may ever reach.
-std::uintptr_t g_stack_low = 0;
-std::uintptr_t g_stack_high = 0;
-// A stack that runs out faults a little below its lowest page: in the gap
-// the kernel keeps free below a growing stack (256 pages), or within one
-// stack frame of it.
-constexpr std::uintptr_t kStackGapSize = std::uintptr_t{1} << 20;
+// A stack that runs out faults close to the stack pointer of the code that
+// ran out: a push or call one word below it, a probe or a store within the
+// frame it has just made room for. Nothing else faults there, as the
+// stack's pages from the stack pointer up are always mapped.
+constexpr std::uintptr_t kStackReachBelow = 256;
+constexpr std::uintptr_t kStackReachAbove = std::uintptr_t{1} << 20;
 
 std::uintptr_t OffsetFromLoadAddress(std::uintptr_t address) {
   return address >= g_load_address ? address - g_load_address : address;
@@ -340,35 +338,6 @@ void FindLoadAddress() {
   Dl_info info;
   if (::dladdr(reinterpret_cast<void*>(&FindLoadAddress), &info) != 0)
     g_load_address = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
-}
-
-void FindMainStack() {
-  pthread_attr_t attributes;
-  if (::pthread_getattr_np(::pthread_self(), &attributes) != 0) return;
-  void* low = nullptr;
-  std::size_t size = 0;
-  if (::pthread_attr_getstack(&attributes, &low, &size) == 0) {
-    g_stack_low = reinterpret_cast<std::uintptr_t>(low);
-    g_stack_high = g_stack_low + size;
-  }
-  ::pthread_attr_destroy(&attributes);
-}
-
-bool IsStackOverflow(int signal_number, const siginfo_t* info) {
-  if (signal_number != SIGSEGV || g_stack_high == 0) return false;
-  auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  std::uintptr_t gap_start = g_stack_low - std::min(g_stack_low, kStackGapSize);
-  return address >= gap_start && address < g_stack_low;
-}
-
-int FaultNumberForSignal(int signal_number, const siginfo_t* info) {
-  if (IsStackOverflow(signal_number, info)) return 202;
-  switch (signal_number) {
-    case SIGSEGV:
-    case SIGBUS: return 216;
-    case SIGFPE: return 200;
-    default: return 217;
-  }
 }
 
 std::uintptr_t FaultingInstruction(const void* context) {
@@ -383,10 +352,57 @@ std::uintptr_t FaultingInstruction(const void* context) {
 #endif
 }
 
+// 0 where the architecture is not known.
+std::uintptr_t FaultingStackPointer(const void* context) {
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(
+      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
+#elif defined(__aarch64__)
+  return static_cast<const ucontext_t*>(context)->uc_mcontext.sp;
+#else
+  (void)context;
+  return 0;
+#endif
+}
+
+// Judged at the fault from the registers alone, so that start-up pays
+// nothing for it (the C library finds the stack's bounds by reading
+// /proc/self/maps).
+bool IsStackOverflow(int signal_number, const siginfo_t* info, const void* context) {
+  std::uintptr_t stack_pointer = FaultingStackPointer(context);
+  if (signal_number != SIGSEGV || stack_pointer == 0) return false;
+  auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  return address + kStackReachBelow >= stack_pointer &&
+         address < stack_pointer + kStackReachAbove;
+}
+
+int FaultNumberForSignal(int signal_number, const siginfo_t* info, const void* context) {
+  if (IsStackOverflow(signal_number, info, context)) return 202;
+  switch (signal_number) {
+    case SIGSEGV:
+    case SIGBUS: return 216;
+    case SIGFPE: return 200;
+    default: return 217;
+  }
+}
+
+struct Frames {
+  void** at;
+  int wanted;
+  int count = 0;
+};
+
+_Unwind_Reason_Code CollectFrame(struct _Unwind_Context* context, void* frames_argument) {
+  auto* frames = static_cast<Frames*>(frames_argument);
+  if (frames->count == frames->wanted) return _URC_END_OF_STACK;
+  frames->at[frames->count++] = reinterpret_cast<void*>(_Unwind_GetIP(context));
+  return _URC_NO_REASON;
+}
+
 // Runs on the alternate stack, so that a stack overflow can be reported.
 void OnSignal(int signal_number, siginfo_t* info, void* context) {
   Fault fault;
-  fault.fault_number = FaultNumberForSignal(signal_number, info);
+  fault.fault_number = FaultNumberForSignal(signal_number, info, context);
   fault.address = OffsetFromLoadAddress(FaultingInstruction(context));
   if (g_fault_handler != nullptr) g_fault_handler(fault);
   ::_exit(fault.fault_number);
@@ -397,11 +413,6 @@ void OnSignal(int signal_number, siginfo_t* info, void* context) {
 void InstallFaultHandler(FaultHandler handler) {
   g_fault_handler = handler;
   FindLoadAddress();
-  FindMainStack();
-  // The first backtrace loads the unwinder; done here, not when memory has
-  // run out.
-  void* frame = nullptr;
-  ::backtrace(&frame, 1);
 
   static char alternate_stack[64 * 1024];
   stack_t stack = {};
@@ -420,10 +431,14 @@ void InstallFaultHandler(FaultHandler handler) {
 
 std::uintptr_t CallerAddress() {
   // frames[0] lies in this function, frames[1] in its caller, frames[2] in
-  // the code that called the caller. The unwinder needs no frame pointers.
-  void* frames[3] = {};
-  if (::backtrace(frames, 3) < 3) return 0;
-  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(frames[2]));
+  // the code that called the caller. The unwinder is the one linked into
+  // the program (no library to load, nothing allocated, so it works when
+  // memory has run out) and needs no frame pointers.
+  void* at[3] = {};
+  Frames frames{at, 3};
+  _Unwind_Backtrace(CollectFrame, &frames);
+  if (frames.count < 3) return 0;
+  return OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(at[2]));
 }
 
 // ------------------------------------------------------------ player window
