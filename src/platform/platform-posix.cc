@@ -79,7 +79,11 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
 
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   *out = kNoFile;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  // Past the cache, a large file costs no fresh memory and is on disk as
+  // the write returns; not every file system takes O_DIRECT.
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  int fd = ::open(path.c_str(), kFlags | O_DIRECT, 0600);
+  if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), kFlags, 0600);
   if (fd < 0) return LastError();
   // The new name must be on disk before anything relies on finding it there.
   std::string folder = path.substr(0, path.find_last_of('/') + 1);

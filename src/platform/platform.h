@@ -41,8 +41,12 @@ inline constexpr ErrorCode kFileChanged = 0x20000002;
 // without an open that could block.
 ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
                            FileShare share, FileHandle* out);
-// Creates a file that must not exist yet, for reading and writing, without
-// sharing; its entry in the folder is on disk when this returns.
+// Creates a file that must not exist yet, for writing it once, without
+// sharing; its entry in the folder is on disk when this returns. Writes to
+// it may go straight to the disk, past the OS's cache, where the file
+// system allows it: each must be a multiple of kDirectWriteBlock bytes long,
+// from memory aligned to it, so that every write starts at such a multiple.
+inline constexpr std::size_t kDirectWriteBlock = 4096;
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
 // Returns once everything written to the file is on disk.
 ErrorCode FlushFile(FileHandle file);

@@ -6,22 +6,35 @@
 #include <cstring>
 #include <utility>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include "store/file_stream.h"
 
 namespace kelmora::store {
 namespace {
 
 constexpr std::string_view kSuffix = ".kelmora-journal";
-constexpr std::string_view kMagic = "KELMJRN1";
-constexpr std::size_t kHeaderSize = 24;
+// Both layouts' magics are as long and differ only in their last byte.
+constexpr std::string_view kMagic = "KELMJRN2";
+constexpr std::string_view kFirstMagic = "KELMJRN1";
+constexpr std::size_t kFirstHeaderSize = 24;
 
 std::uint64_t Checksum(std::string_view bytes) {
+  return XXH3_64bits(bytes.data(), bytes.size());
+}
+
+std::uint64_t FirstLayoutChecksum(std::string_view bytes) {
   std::uint64_t hash = 14695981039346656037ull;
   for (char c : bytes) {
     hash ^= static_cast<unsigned char>(c);
     hash *= 1099511628211ull;
   }
   return hash;
+}
+
+std::size_t WholeBlocks(std::size_t size) {
+  return (size + kJournalBlock - 1) / kJournalBlock * kJournalBlock;
 }
 
 void PutNumber(char* at, std::uint64_t value) {
@@ -81,16 +94,29 @@ std::string JournalPath(const std::string& file_path) {
   return file_path + std::string(kSuffix);
 }
 
-platform::ErrorCode WriteJournal(const std::string& journal_path, std::string_view original,
+JournalImage::JournalImage(std::size_t size) : size_(size) {
+  std::size_t length = kJournalBlock + WholeBlocks(size);
+  // Not zeroed: the file is read over the original bytes, and only the
+  // header and the padding need zeros.
+  storage_ = std::make_unique_for_overwrite<char[]>(length + kJournalBlock - 1);
+  auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+  start_ = storage_.get() + (kJournalBlock - address % kJournalBlock) % kJournalBlock;
+  std::memset(start_, 0, kJournalBlock);
+  std::memset(start_ + kJournalBlock + size, 0, length - kJournalBlock - size);
+}
+
+std::string_view JournalImage::Seal() {
+  std::memcpy(start_, kMagic.data(), kMagic.size());
+  PutNumber(start_ + 8, size_);
+  PutNumber(start_ + 16, Checksum(original()));
+  return {start_, kJournalBlock + WholeBlocks(size_)};
+}
+
+platform::ErrorCode WriteJournal(const std::string& journal_path, JournalImage& image,
                                  const FileOps& ops) {
   platform::FileHandle file = platform::kNoFile;
   if (platform::ErrorCode error = ops.create(journal_path, &file)) return error;
-  std::array<char, kHeaderSize> header;
-  std::memcpy(header.data(), kMagic.data(), kMagic.size());
-  PutNumber(header.data() + 8, original.size());
-  PutNumber(header.data() + 16, Checksum(original));
-  platform::ErrorCode error = WriteAll(file, {header.data(), header.size()}, ops);
-  if (error == 0) error = WriteAll(file, original, ops);
+  platform::ErrorCode error = WriteAll(file, image.Seal(), ops);
   if (error == 0) error = ops.flush(file);
   ops.close(file);
   if (error != 0) ops.remove(journal_path);
@@ -102,16 +128,25 @@ Journal ReadJournal(const std::string& journal_path, const FileOps& ops) {
   std::string bytes;
   platform::ErrorCode error = ReadAll(journal_path, ops, &bytes);
   // A journal cut short may hold only part of the magic, or nothing; a file
-  // that begins otherwise is someone else's.
-  std::size_t magic_part = std::min(bytes.size(), kMagic.size());
-  if (error != 0 || bytes.compare(0, magic_part, kMagic, 0, magic_part) != 0)
+  // that begins otherwise is someone else's. Until its last byte the magic
+  // does not tell the layout.
+  auto begins_like = [&bytes](std::string_view magic) {
+    std::size_t part = std::min(bytes.size(), magic.size());
+    return bytes.compare(0, part, magic, 0, part) == 0;
+  };
+  if (error != 0 || !(begins_like(kMagic) || begins_like(kFirstMagic)))
     return {JournalState::Foreign, {}};
-  if (bytes.size() < kHeaderSize) return {JournalState::Incomplete, {}};
+  bool first_layout = bytes.compare(0, kFirstMagic.size(), kFirstMagic) == 0;
+  std::size_t header_size = first_layout ? kFirstHeaderSize : kJournalBlock;
+  if (bytes.size() < header_size) return {JournalState::Incomplete, {}};
   std::uint64_t size = GetNumber(bytes.data() + 8);
-  std::string_view original = std::string_view(bytes).substr(kHeaderSize);
-  if (original.size() != size || Checksum(original) != GetNumber(bytes.data() + 16))
-    return {JournalState::Incomplete, {}};
-  bytes.erase(0, kHeaderSize);
+  std::size_t expected = first_layout ? header_size + size : header_size + WholeBlocks(size);
+  if (size > bytes.size() || bytes.size() != expected) return {JournalState::Incomplete, {}};
+  std::string_view original = std::string_view(bytes).substr(header_size, size);
+  std::uint64_t checksum = first_layout ? FirstLayoutChecksum(original) : Checksum(original);
+  if (checksum != GetNumber(bytes.data() + 16)) return {JournalState::Incomplete, {}};
+  bytes.erase(0, header_size);
+  bytes.resize(size);
   return {JournalState::Complete, std::move(bytes)};
 }
 

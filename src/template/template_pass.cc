@@ -12,7 +12,6 @@ namespace kelmora::templating {
 namespace {
 
 using store::FileStream;
-using store::MemoryStream;
 using store::StreamStatus;
 
 PassOutcome FailedWith(platform::ErrorCode error) {
@@ -30,11 +29,9 @@ PassOutcome FailureOf(const Stream& stream) {
 // Copies the `size` bytes of `file` into `copy` with one read. A file that
 // has grown meanwhile is caught by the stamp check before writing; one
 // that has shrunk, here.
-PassOutcome CopyWholeFile(FileStream& file, std::int64_t size, MemoryStream& copy) {
+PassOutcome CopyWholeFile(FileStream& file, std::size_t size, store::JournalImage& copy) {
   file.Seek(0);
-  char* bytes = copy.Extend(static_cast<std::size_t>(size));
-  if (bytes == nullptr) return FailureOf(copy);
-  file.Read(bytes, static_cast<std::size_t>(size));
+  file.Read(copy.data(), size);
   if (file.status() == StreamStatus::PastEnd) return FailedWith(platform::kFileChanged);
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
   return {};
@@ -61,7 +58,7 @@ class CriticalWrite {
 // Replaces the content of `file`, read as `original` when the file had
 // `read_stamp`, with `result`. Allocates nothing once the file may change.
 PassOutcome WriteResult(FileStream& file, const platform::FileStamp& read_stamp,
-                        std::string_view original, std::string_view result) {
+                        store::JournalImage& original, std::string_view result) {
   const store::FileOps& ops = file.ops();
   PassOutcome damaged = FailedWith(0);
   damaged.damaged = true;
@@ -91,7 +88,7 @@ PassOutcome WriteResult(FileStream& file, const platform::FileStamp& read_stamp,
   // rather than replaced. The first failure is the one to report.
   PassOutcome failed = FailureOf(file);
   file.Reset();
-  WriteWholeFile(file, original);
+  WriteWholeFile(file, original.original());
   if (file.status() == StreamStatus::Ok) {
     drop_journal();
     return failed;
@@ -107,14 +104,17 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t me
   std::int64_t size = file.Size();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
   if (size == 0) return {};
+  if (static_cast<std::uint64_t>(size) > memory_limit) return FailedWith(platform::kNotEnoughMemory);
 
-  MemoryStream original(memory_limit);
-  if (PassOutcome copied = CopyWholeFile(file, size, original); !copied.ok) return copied;
+  store::JournalImage original(static_cast<std::size_t>(size));
+  if (PassOutcome copied = CopyWholeFile(file, static_cast<std::size_t>(size), original);
+      !copied.ok)
+    return copied;
 
-  std::optional<std::string> result = EvaluateText(original.contents(), evaluate, memory_limit);
+  std::optional<std::string> result = EvaluateText(original.original(), evaluate, memory_limit);
   if (!result) return FailedWith(platform::kNotEnoughMemory);
 
-  return WriteResult(file, read_stamp, original.contents(), *result);
+  return WriteResult(file, read_stamp, original, *result);
 }
 
 }  // namespace

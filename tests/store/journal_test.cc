@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -16,10 +17,21 @@ using text::TempDir;
 
 const std::string kOriginal = "the original\r\nbytes\0of the file\n"s;
 
+// A journal of kOriginal left by an earlier version, in the first layout.
+const std::string kFirstLayoutJournal =
+    "KELMJRN1\x20\x00\x00\x00\x00\x00\x00\x00\xd3\xdf\xf0\x11\xad\xf0\x80\x1e"s + kOriginal;
+
+JournalImage ImageOf(std::string_view bytes) {
+  JournalImage image(bytes.size());
+  std::copy(bytes.begin(), bytes.end(), image.data());
+  return image;
+}
+
 // A journal of kOriginal as WriteJournal makes it, made in `dir`.
 std::string JournalBytes(const TempDir& dir) {
   std::string path = dir.Path("made");
-  EXPECT_EQ(WriteJournal(path, kOriginal, SystemFileOps()), 0u);
+  JournalImage image = ImageOf(kOriginal);
+  EXPECT_EQ(WriteJournal(path, image, SystemFileOps()), 0u);
   std::string bytes = ReadBytes(path);
   std::filesystem::remove(path);
   return bytes;
@@ -32,7 +44,7 @@ TEST(Journal, LiesBesideTheFileUnderAFixedSuffix) {
 TEST(Journal, RecoveryPutsBackOnlyACompleteJournalOfOurs) {
   const std::string full = JournalBytes(TempDir());
   std::string bad_checksum = full;
-  bad_checksum.back() ^= 1;
+  bad_checksum[full.find(kOriginal)] ^= 1;
   struct Case {
     const char* what;
     std::string journal;
@@ -44,11 +56,14 @@ TEST(Journal, RecoveryPutsBackOnlyACompleteJournalOfOurs) {
       {"complete", full, Recovery::Restored, kOriginal, false},
       {"empty", "", Recovery::Discarded, "new", false},
       {"part of the magic", full.substr(0, 5), Recovery::Discarded, "new", false},
-      {"header only", full.substr(0, 24), Recovery::Discarded, "new", false},
+      {"header only", full.substr(0, kJournalBlock), Recovery::Discarded, "new", false},
       {"one byte short", full.substr(0, full.size() - 1), Recovery::Discarded, "new", false},
       {"a byte too many", full + "x", Recovery::Discarded, "new", false},
       {"checksum does not match", bad_checksum, Recovery::Discarded, "new", false},
       {"someone else's file", "not a journal at all", Recovery::Nothing, "new", true},
+      {"first layout", kFirstLayoutJournal, Recovery::Restored, kOriginal, false},
+      {"first layout, one byte short", kFirstLayoutJournal.substr(0, 55), Recovery::Discarded,
+       "new", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -96,16 +111,18 @@ TEST(Journal, AFailedWriteBackKeepsTheJournal) {
 }
 
 TEST(Journal, AJournalThatCannotBeWrittenWholeIsNotLeftBehind) {
-  const FaultPlan plans[] = {{.create = 1}, {.write = 1}, {.write = 2}, {.flush = 1}};
+  const FaultPlan plans[] = {
+      {.create = 1}, {.write = 1}, {.write = 1, .written_before_failure = 4096}, {.flush = 1}};
+  JournalImage image = ImageOf(kOriginal);
   for (const FaultPlan& plan : plans) {
     TempDir dir;
     FailingFileOps fake(plan);
-    EXPECT_EQ(WriteJournal(dir.Path("j"), kOriginal, fake.ops()), 5u);
+    EXPECT_EQ(WriteJournal(dir.Path("j"), image, fake.ops()), 5u);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("j")));
   }
   TempDir dir;
   std::string path = dir.Write("j", "already there");
-  EXPECT_NE(WriteJournal(path, kOriginal, SystemFileOps()), 0u);
+  EXPECT_NE(WriteJournal(path, image, SystemFileOps()), 0u);
   EXPECT_EQ(ReadBytes(path), "already there");
 }
 

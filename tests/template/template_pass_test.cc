@@ -149,9 +149,9 @@ TEST(ProcessTemplate, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) 
     FailingFileOps counting;
     const std::string after = RunPass(before, TrimOrGrow, counting.ops()).after;
     // The file is read with one call and written with one, after the
-    // journal's header and body.
+    // journal's one.
     EXPECT_EQ(counting.reads, 1);
-    EXPECT_EQ(counting.writes, 3);
+    EXPECT_EQ(counting.writes, 2);
     const std::pair<int FaultPlan::*, int> kinds[] = {
         {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
         {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
@@ -198,20 +198,20 @@ TEST(ProcessTemplate, FailuresOnTheWritePathAreReportedAsTheyEnd) {
     const std::string& left;
     store::JournalState journal;
   };
-  // A clean run's writes: the journal's header and body, then the file.
+  // A clean run's writes: the journal, then the file.
   const Case cases[] = {
       {"no journal: written in place", {.create = 1}, true, false, after,
        store::JournalState::Missing},
-      {"journal cut short: removed, written in place", {.write = 2}, true, false, after,
+      {"journal cut short: removed, written in place", {.write = 1}, true, false, after,
        store::JournalState::Missing},
-      {"file write fails: written back", {.write = 3}, false, false, before,
+      {"file write fails: written back", {.write = 2}, false, false, before,
        store::JournalState::Missing},
       {"flush of the file fails: written back", {.flush = 2}, false, false, before,
        store::JournalState::Missing},
       // Both writes stop after the same 100 bytes, so the file happens to
       // be whole; the pass cannot know that.
       {"write-back fails too: journal kept",
-       {.write = 3, .written_before_failure = 100, .persistent = true}, false, true, before,
+       {.write = 2, .written_before_failure = 100, .persistent = true}, false, true, before,
        store::JournalState::Complete},
       {"journal not removed: the next run restores the original", {.remove = 1}, true,
        false, after, store::JournalState::Complete},
