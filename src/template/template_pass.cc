@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "store/journal.h"
@@ -55,49 +57,96 @@ class CriticalWrite {
   CriticalWrite& operator=(const CriticalWrite&) = delete;
 };
 
-// Replaces the content of `file`, read as `original` when the file had
-// `read_stamp`, with `result`. Allocates nothing once the file may change.
-PassOutcome WriteResult(FileStream& file, const platform::FileStamp& read_stamp,
-                        store::JournalImage& original, std::string_view result) {
-  const store::FileOps& ops = file.ops();
-  PassOutcome damaged = FailedWith(0);
-  damaged.damaged = true;
-  damaged.journal = store::JournalPath(file.path());
-  CriticalWrite critical;
-  bool journaled = store::WriteJournal(damaged.journal, original, ops) == 0;
-  auto drop_journal = [&] {
-    if (journaled) ops.remove(damaged.journal);
-  };
+// Puts the evaluated text over `file`, which was read as `original` when
+// it had `read_stamp`, piece by piece as the pieces come. The first piece
+// begins the rewrite: the journal is made and the stamp compared; until
+// then the file is untouched. From then on requests to stop wait, and
+// nothing here allocates.
+class Rewrite {
+ public:
+  Rewrite(FileStream& file, const platform::FileStamp& read_stamp,
+          store::JournalImage& original)
+      : file_(file),
+        read_stamp_(read_stamp),
+        original_(original),
+        journal_path_(store::JournalPath(file.path())) {}
 
-  platform::PauseForTest();
-  platform::FileStamp stamp = file.Stamp();
-  if (file.status() != StreamStatus::Ok || stamp != read_stamp) {
-    PassOutcome changed = file.status() == StreamStatus::Ok
-                              ? FailedWith(platform::kFileChanged)
-                              : FailureOf(file);
-    drop_journal();
-    return changed;
+  // False once the rewrite has failed; Finish then tells how it ended.
+  bool Put(std::string_view piece) {
+    if (state_ == State::NotBegun) Begin();
+    if (state_ != State::Writing) return false;
+    file_.Write(piece.data(), piece.size());
+    return file_.status() == StreamStatus::Ok;
   }
 
-  WriteWholeFile(file, result);
-  if (file.status() == StreamStatus::Ok) {
-    drop_journal();
-    return {};
+  // After the last piece: how the rewrite ended, the file whole again.
+  PassOutcome Finish() {
+    if (state_ == State::NotBegun) Begin();
+    if (state_ == State::Refused) return refusal_;
+    if (file_.status() == StreamStatus::Ok) {
+      file_.Truncate();
+      file_.SyncToDisk();
+    }
+    if (file_.status() == StreamStatus::Ok) {
+      DropJournal();
+      return {};
+    }
+    return Abandon(FailureOf(file_));
   }
-  // Other programs may hold the file open, so it is repaired in place
-  // rather than replaced. The first failure is the one to report.
-  PassOutcome failed = FailureOf(file);
-  file.Reset();
-  WriteWholeFile(file, original.original());
-  if (file.status() == StreamStatus::Ok) {
-    drop_journal();
-    return failed;
+
+  // The evaluation failed for `why`: the file gets its original bytes back
+  // if any piece was put.
+  PassOutcome Abandon(PassOutcome why) {
+    if (state_ == State::Refused) return refusal_;
+    if (state_ == State::NotBegun) return why;
+    // Other programs may hold the file open, so it is repaired in place
+    // rather than replaced. The first failure is the one to report.
+    file_.Reset();
+    WriteWholeFile(file_, original_.original());
+    if (file_.status() == StreamStatus::Ok) {
+      DropJournal();
+      return why;
+    }
+    PassOutcome damaged = why;
+    damaged.damaged = true;
+    damaged.restore_error = file_.error_detail();
+    if (journaled_) damaged.journal = journal_path_;
+    return damaged;
   }
-  damaged.error = failed.error;
-  damaged.restore_error = file.error_detail();
-  if (!journaled) damaged.journal.clear();
-  return damaged;
-}
+
+ private:
+  void Begin() {
+    critical_.emplace();
+    journaled_ = store::WriteJournal(journal_path_, original_, file_.ops()) == 0;
+    platform::PauseForTest();
+    platform::FileStamp stamp = file_.Stamp();
+    if (file_.status() != StreamStatus::Ok || stamp != read_stamp_) {
+      refusal_ = file_.status() == StreamStatus::Ok ? FailedWith(platform::kFileChanged)
+                                                   : FailureOf(file_);
+      DropJournal();
+      state_ = State::Refused;
+      return;
+    }
+    file_.Seek(0);
+    state_ = State::Writing;
+  }
+
+  void DropJournal() {
+    if (journaled_) file_.ops().remove(journal_path_);
+    journaled_ = false;
+  }
+
+  FileStream& file_;
+  const platform::FileStamp& read_stamp_;
+  store::JournalImage& original_;
+  std::string journal_path_;
+  std::optional<CriticalWrite> critical_;
+  // Refused: the file changed, or its stamp could not be read; nothing was
+  // written, for `refusal_`.
+  enum class State { NotBegun, Writing, Refused } state_ = State::NotBegun;
+  PassOutcome refusal_;
+  bool journaled_ = false;
+};
 
 PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t memory_limit) {
   platform::FileStamp read_stamp = file.Stamp();
@@ -111,47 +160,67 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t me
       !copied.ok)
     return copied;
 
-  std::optional<std::string> result = EvaluateText(original.original(), evaluate, memory_limit);
-  if (!result) return FailedWith(platform::kNotEnoughMemory);
-
-  return WriteResult(file, read_stamp, original, *result);
+  Rewrite rewrite(file, read_stamp, original);
+  Evaluation evaluation =
+      EvaluateTextInto(original.original(), evaluate, memory_limit,
+                       [&rewrite](std::string_view piece) { return rewrite.Put(piece); });
+  if (evaluation == Evaluation::OutOfMemory)
+    return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
+  return rewrite.Finish();  // Done, or Stopped by a failed Put
 }
 
 }  // namespace
 
-std::optional<std::string> EvaluateText(std::string_view original,
-                                        const LineEvaluator& evaluate,
-                                        std::size_t memory_limit) {
-  std::optional<std::string> result;
+Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
+                            std::size_t memory_limit, const TextSink& sink) {
+  std::string text;
+  std::size_t total = 0;
   try {
-    result.emplace();
-    if (original.empty()) return result;
-    // Room for CR LF after short lines and for some growth, untouched (and
-    // so not taken from memory) unless used.
-    result->reserve(std::min(memory_limit, original.size() + original.size() / 4 + 4096));
+    if (original.empty()) return Evaluation::Done;
+    text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + 2));
     store::LineSplitter lines(original, kPieceLimit);
     std::string line;
     std::string_view piece;
     while (lines.Next(piece)) {
       line.assign(piece);
       evaluate(line);
-      if (result->size() + line.size() + 2 > memory_limit) return std::nullopt;
-      result->append(line);
-      result->append("\r\n");
+      total += line.size() + 2;
+      if (total > memory_limit) return Evaluation::OutOfMemory;
+      text.append(line);
+      text.append("\r\n");
+      if (text.size() >= kTextPiece) {
+        if (!sink(text)) return Evaluation::Stopped;
+        text.clear();
+      }
     }
+    if (!text.empty() && !sink(text)) return Evaluation::Stopped;
   } catch (const std::bad_alloc&) {
-    return std::nullopt;
+    return Evaluation::OutOfMemory;
   }
+  return Evaluation::Done;
+}
+
+std::optional<std::string> EvaluateText(std::string_view original,
+                                        const LineEvaluator& evaluate,
+                                        std::size_t memory_limit) {
+  std::string result;
+  Evaluation evaluation = EvaluateTextInto(original, evaluate, memory_limit,
+                                           [&result](std::string_view piece) {
+                                             result.append(piece);
+                                             return true;
+                                           });
+  if (evaluation != Evaluation::Done) return std::nullopt;
   return result;
 }
 
 PassOutcome ProcessTemplate(FileStream& file, const LineEvaluator& evaluate,
                             std::size_t memory_limit) {
   // Memory that runs out in the pass is a failure to rewrite, not a fault,
-  // whichever allocation it is. Until WriteResult has begun writing the
-  // file it is untouched, and from then on nothing allocates, so the
-  // allocator's exception is caught here at the one boundary rather than
-  // threaded through every step.
+  // whichever allocation it is. While the text is evaluated, and so while
+  // the file is being written, EvaluateTextInto catches the allocator's
+  // exception and the original bytes are written back, which allocates
+  // nothing; every other allocation comes before the file is touched, so
+  // its exception is caught here rather than threaded through every step.
   text::AllocationFailuresThrow throwing;
   try {
     return Pass(file, evaluate, memory_limit);

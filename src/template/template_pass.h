@@ -33,17 +33,34 @@ struct PassOutcome {
   std::string journal;
 };
 
-// The evaluated text: every line of `original` (in pieces of kPieceLimit)
-// through `evaluate`, each followed by CR LF. Nothing when the result would
-// hold more than `memory_limit` bytes or memory runs out.
+// The evaluated text is handed on in pieces of about this many bytes.
+inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
+
+// Takes the next piece of the evaluated text; false stops the evaluation.
+using TextSink = std::function<bool(std::string_view piece)>;
+
+enum class Evaluation { Done, OutOfMemory, Stopped };
+
+// Evaluates every line of `original` (in pieces of kPieceLimit) through
+// `evaluate` and hands the results, each followed by CR LF, to `sink`, in
+// order, in pieces of whole lines. OutOfMemory when memory runs out or
+// the text would grow beyond `memory_limit` bytes; Stopped when `sink`
+// said so. Nothing at all reaches `sink` before the first kTextPiece
+// bytes are ready.
+Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
+                            std::size_t memory_limit, const TextSink& sink);
+
+// The whole evaluated text (see EvaluateTextInto); nothing when memory
+// runs out or it would hold more than `memory_limit` bytes.
 std::optional<std::string> EvaluateText(std::string_view original,
                                         const LineEvaluator& evaluate,
                                         std::size_t memory_limit = store::MemoryStream::kNoLimit);
 
 // Reads the whole of `file` (opened for reading and writing), evaluates it
-// line by line and only then writes the result over the file from position
-// 0, truncates it after the result and flushes it to disk. An empty file is
-// not written at all.
+// line by line and writes the result over the file from position 0, as it
+// comes, once the first kTextPiece bytes of it are ready; then truncates
+// the file after the result and flushes it to disk. An empty file is not
+// written at all.
 //
 // While the file is written, its original bytes are kept in its journal
 // (store/journal.h), which is removed once the file is complete again, and
@@ -55,8 +72,8 @@ std::optional<std::string> EvaluateText(std::string_view original,
 // A stream that failed to open, a failed read, write, truncation or flush,
 // or running out of memory in any allocation of the pass, the evaluator's
 // included, makes the pass fail; if writing had begun, the original bytes
-// are written back first. `memory_limit` caps each of the two in-memory
-// copies (tests use it to make memory run out).
+// are written back first. `memory_limit` caps the copy of the file and the
+// size of the result alike (tests use it to make memory run out).
 PassOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
                             std::size_t memory_limit = store::MemoryStream::kNoLimit);
 

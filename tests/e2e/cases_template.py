@@ -290,7 +290,7 @@ CASES = [
     rewrite("the rewritten file is the same file, with its links and permissions", b"a\n",
             b"a\r\n", setup=linked_and_private, check=same_file, platforms="linux"),
     Case("running out of memory is a failure to rewrite, with standard error closed",
-         files={"in.txt": HUGE}, setup=in_bash('ulimit -v 70000; exec "$@" 2>&-'),
+         files={"in.txt": HUGE}, setup=in_bash('ulimit -v 40000; exec "$@" 2>&-'),
          exit_code=4, stdout=not_rewritten(os.strerror(errno.ENOMEM).encode()),
          after={"in.txt": HUGE}, platforms="linux", sanitizers=False),
     rewrite("closed standard streams take no file's place", b"a\n", b"a\r\n",

@@ -288,5 +288,23 @@ TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {
   EXPECT_EQ(rewrite.after, before);
 }
 
+// The result goes to the file as it comes: memory that runs out once part
+// of it is written has the original written back.
+TEST(ProcessTemplate, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
+  std::string before;
+  while (before.size() < 2 * kTextPiece) before += "a line of the template\n";
+  before += "the last line\n";
+  FailingFileOps counting;
+  Rewrite rewrite = RunPass(before, [](std::string& line) {
+    if (line == "the last line") throw std::bad_alloc();
+  }, counting.ops());
+  EXPECT_FALSE(rewrite.outcome.ok);
+  EXPECT_FALSE(rewrite.outcome.damaged);
+  EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);
+  EXPECT_GT(counting.writes, 2);  // the journal, pieces of the result, the write-back
+  EXPECT_TRUE(rewrite.after == before);
+  EXPECT_EQ(rewrite.journal.state, store::JournalState::Missing);
+}
+
 }  // namespace
 }  // namespace kelmora::templating
