@@ -102,8 +102,9 @@ void RecoverInterruptedRewrite(const std::string& name) {
 templating::PassOutcome RewriteTemplate(const std::string& name,
                                         const config::ReplaceTable& table) {
   store::FileStream stream(name, store::kOpenReadWrite, 4096);
-  return templating::ProcessTemplate(stream,
-                                     [&table](std::string& line) { table.Apply(line); });
+  return templating::ProcessTemplate(
+      stream, [&table](std::string& line) { table.Apply(line); }, store::MemoryStream::kNoLimit,
+      [&table](std::string_view lines) { return table.FirstPossibleChange(lines); });
 }
 
 // The counter is read once, after the "processing" text is out.

@@ -214,6 +214,11 @@ void ReplaceTable::PrepareLineSearch() const {
     search.ascii_fold[byte] = c;
     if (static_cast<unsigned char>(c) >= 0x80) search.ascii_fold_usable = false;
   }
+  for (std::size_t byte = 0x80; byte < search.ascii_stops.size(); ++byte)
+    search.ascii_stops[byte] = true;
+  search.ascii_stops[static_cast<unsigned char>('{')] = apply_functions_;
+  search.keys.ReadAsciiAs(search.ascii_fold);
+  search.keys.StopAsciiScanAt(search.ascii_stops);
   std::uint64_t entries = text::KeySearch::TableEntries(KeysOf(pairs_, search.pair_of_key));
   if (!search.pair_of_key.empty() && entries <= kMostTableEntries)
     search.build_after = entries * kSearchPerTableEntry;
@@ -223,11 +228,8 @@ void ReplaceTable::PrepareLineSearch() const {
 void ReplaceTable::Apply(std::string& line) const {
   PrepareLineSearch();
   LineSearch& search = line_search_;
-  if (!search.keys_built && search.searched_pair_by_pair >= search.build_after) {
-    search.keys = text::KeySearch(KeysOf(pairs_, search.pair_of_key));
-    search.keys.ReadAsciiAs(search.ascii_fold);
-    search.keys_built = true;
-  }
+  if (!search.keys_built && search.searched_pair_by_pair >= search.build_after)
+    BuildKeySearch();
   if (search.keys_built) {
     ApplyPairsByKeySearch(line);
   } else {
@@ -236,6 +238,24 @@ void ReplaceTable::Apply(std::string& line) const {
   }
   if (apply_functions_ && line.find('{') != std::string::npos)
     templating::EvaluateCalls(functions_, line);
+}
+
+void ReplaceTable::BuildKeySearch() const {
+  LineSearch& search = line_search_;
+  search.keys = text::KeySearch(KeysOf(pairs_, search.pair_of_key));
+  search.keys.ReadAsciiAs(search.ascii_fold);
+  search.keys.StopAsciiScanAt(search.ascii_stops);
+  search.keys_built = true;
+}
+
+std::size_t ReplaceTable::FirstPossibleChange(std::string_view text) const {
+  PrepareLineSearch();
+  const LineSearch& search = line_search_;
+  // Pairs of one letter case are not in the automaton, and an ASCII byte
+  // that folds beyond ASCII is not read byte by byte: any line may change.
+  if (!search.case_sensitive_pairs.empty() || !search.ascii_fold_usable) return 0;
+  if (!search.pair_of_key.empty() && !search.keys_built) return 0;
+  return search.keys.FirstKeyOrStopInAscii(text);
 }
 
 // The line folded into line_search_.folded; an ASCII line byte by byte.

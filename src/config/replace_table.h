@@ -34,7 +34,10 @@ class ReplaceTable {
   ReplaceTable() = default;
 
   bool ApplyFunctions() const { return apply_functions_; }
-  void SetApplyFunctions(bool on) { apply_functions_ = on; }
+  void SetApplyFunctions(bool on) {
+    apply_functions_ = on;
+    line_search_.current = false;
+  }
 
   // Adds the pair, or, when a pair of the same name (letter case ignored)
   // exists, gives it the new value and flag; it keeps its first spelling
@@ -49,6 +52,13 @@ class ReplaceTable {
   // its replacements take it.
   void Apply(text::ShortString& text) const;
   void Apply(std::string& line) const;
+
+  // For `text`, a run of lines: a place such that Apply changes no line
+  // that ends at or before it; text.size() when it changes none. It is
+  // where the first name, call or byte beyond ASCII stands, or earlier (0
+  // while searching names one by one is cheaper than building their
+  // automaton), never later.
+  std::size_t FirstPossibleChange(std::string_view text) const;
 
   // In descending order of upper_name (unsigned bytes, a prefix is smaller).
   const std::vector<ReplacePair>& pairs() const;
@@ -75,10 +85,14 @@ class ReplaceTable {
     // The fold of each ASCII byte, usable when each folds to ASCII.
     std::array<char, 128> ascii_fold{};
     bool ascii_fold_usable = false;
+    // Where a scan for a possible change stops besides names: bytes that
+    // are not ASCII, and a call's brace when calls are evaluated.
+    std::array<bool, 256> ascii_stops{};
   };
 
   void SortAdded() const;
   void PrepareLineSearch() const;
+  void BuildKeySearch() const;
   void ApplyPairsByKeySearch(std::string& line) const;
   void FoldLine(std::string_view line) const;
   void RefoldChanged(std::string_view line, std::size_t from, std::size_t to) const;

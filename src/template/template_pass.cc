@@ -148,7 +148,8 @@ class Rewrite {
   bool journaled_ = false;
 };
 
-PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t memory_limit) {
+PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                 std::size_t memory_limit) {
   platform::FileStamp read_stamp = file.Stamp();
   std::int64_t size = file.Size();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
@@ -162,7 +163,7 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t me
 
   Rewrite rewrite(file, read_stamp, original);
   Evaluation evaluation =
-      EvaluateTextInto(original.original(), evaluate, memory_limit,
+      EvaluateTextInto(original.original(), evaluate, find_change, memory_limit,
                        [&rewrite](std::string_view piece) { return rewrite.Put(piece); });
   if (evaluation == Evaluation::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
@@ -172,7 +173,8 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, std::size_t me
 }  // namespace
 
 Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                            std::size_t memory_limit, const TextSink& sink) {
+                            const ChangeFinder& find_change, std::size_t memory_limit,
+                            const TextSink& sink) {
   std::string text;
   std::size_t total = 0;
   try {
@@ -181,12 +183,22 @@ Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& eval
     store::LineSplitter lines(original, kPieceLimit);
     std::string line;
     std::string_view piece;
+    // No line that ends at or before it needs the evaluator.
+    std::size_t change_at = 0;
     while (lines.Next(piece)) {
-      line.assign(piece);
-      evaluate(line);
-      total += line.size() + 2;
+      const std::size_t piece_end = static_cast<std::size_t>(piece.data() - original.data()) +
+                                    piece.size();
+      std::string_view result = piece;
+      if (!find_change || change_at < piece_end) {
+        line.assign(piece);
+        evaluate(line);
+        result = line;
+        if (find_change)
+          change_at = piece_end + find_change(original.substr(piece_end));
+      }
+      total += result.size() + 2;
       if (total > memory_limit) return Evaluation::OutOfMemory;
-      text.append(line);
+      text.append(result);
       text.append("\r\n");
       if (text.size() >= kTextPiece) {
         if (!sink(text)) return Evaluation::Stopped;
@@ -202,9 +214,10 @@ Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& eval
 
 std::optional<std::string> EvaluateText(std::string_view original,
                                         const LineEvaluator& evaluate,
+                                        const ChangeFinder& find_change,
                                         std::size_t memory_limit) {
   std::string result;
-  Evaluation evaluation = EvaluateTextInto(original, evaluate, memory_limit,
+  Evaluation evaluation = EvaluateTextInto(original, evaluate, find_change, memory_limit,
                                            [&result](std::string_view piece) {
                                              result.append(piece);
                                              return true;
@@ -214,7 +227,7 @@ std::optional<std::string> EvaluateText(std::string_view original,
 }
 
 PassOutcome ProcessTemplate(FileStream& file, const LineEvaluator& evaluate,
-                            std::size_t memory_limit) {
+                            std::size_t memory_limit, const ChangeFinder& find_change) {
   // Memory that runs out in the pass is a failure to rewrite, not a fault,
   // whichever allocation it is. While the text is evaluated, and so while
   // the file is being written, EvaluateTextInto catches the allocator's
@@ -223,7 +236,7 @@ PassOutcome ProcessTemplate(FileStream& file, const LineEvaluator& evaluate,
   // its exception is caught here rather than threaded through every step.
   text::AllocationFailuresThrow throwing;
   try {
-    return Pass(file, evaluate, memory_limit);
+    return Pass(file, evaluate, find_change, memory_limit);
   } catch (const std::bad_alloc&) {
     return FailedWith(platform::kNotEnoughMemory);
   }

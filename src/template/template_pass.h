@@ -20,6 +20,13 @@ inline constexpr std::size_t kPieceLimit = 1024;
 // Changes one line in place; the line may grow to any length.
 using LineEvaluator = std::function<void(std::string& line)>;
 
+// For a run of lines: a place such that the evaluator changes no line that
+// ends at or before it (a line ends where its line end or its piece's end
+// stands); the text's size when it changes none. It may be early, never
+// late: those lines are taken as they are, without the evaluator. Empty:
+// every line is evaluated.
+using ChangeFinder = std::function<std::size_t(std::string_view lines)>;
+
 // How a pass ended. When it failed, `error` is the OS's code for the reason
 // (or platform::kNotRegularFile, platform::kFileChanged) and the file holds
 // its original bytes again, unless `damaged`.
@@ -42,18 +49,20 @@ using TextSink = std::function<bool(std::string_view piece)>;
 enum class Evaluation { Done, OutOfMemory, Stopped };
 
 // Evaluates every line of `original` (in pieces of kPieceLimit) through
-// `evaluate` and hands the results, each followed by CR LF, to `sink`, in
-// order, in pieces of whole lines. OutOfMemory when memory runs out or
-// the text would grow beyond `memory_limit` bytes; Stopped when `sink`
-// said so. Nothing at all reaches `sink` before the first kTextPiece
-// bytes are ready.
+// `evaluate`, but those `find_change` passes over, and hands the results,
+// each followed by CR LF, to `sink`, in order, in pieces of whole lines.
+// OutOfMemory when memory runs out or the text would grow beyond
+// `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
+// reaches `sink` before the first kTextPiece bytes are ready.
 Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                            std::size_t memory_limit, const TextSink& sink);
+                            const ChangeFinder& find_change, std::size_t memory_limit,
+                            const TextSink& sink);
 
 // The whole evaluated text (see EvaluateTextInto); nothing when memory
 // runs out or it would hold more than `memory_limit` bytes.
 std::optional<std::string> EvaluateText(std::string_view original,
                                         const LineEvaluator& evaluate,
+                                        const ChangeFinder& find_change = {},
                                         std::size_t memory_limit = store::MemoryStream::kNoLimit);
 
 // Reads the whole of `file` (opened for reading and writing), evaluates it
@@ -75,6 +84,7 @@ std::optional<std::string> EvaluateText(std::string_view original,
 // are written back first. `memory_limit` caps the copy of the file and the
 // size of the result alike (tests use it to make memory run out).
 PassOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
-                            std::size_t memory_limit = store::MemoryStream::kNoLimit);
+                            std::size_t memory_limit = store::MemoryStream::kNoLimit,
+                            const ChangeFinder& find_change = {});
 
 }  // namespace kelmora::templating

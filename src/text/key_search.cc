@@ -108,6 +108,41 @@ void KeySearch::ReadAsciiAs(const std::array<char, 128>& fold) {
   }
 }
 
+void KeySearch::StopAsciiScanAt(const std::array<bool, 256>& stops) {
+  ascii_stops_ = stops;
+  for (std::size_t byte = 0; byte < 256; ++byte)
+    ascii_passed_over_[byte] = !stops[byte] && !ascii_begins_key_[byte];
+}
+
+std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {
+  // At the root, bytes that neither stop nor begin a key are passed over,
+  // eight at a time while none of the eight does.
+  const std::array<bool, 256>& passed = ascii_passed_over_;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  std::uint32_t entry = 0;
+  std::size_t at = 0;
+  while (at < size) {
+    if (entry == 0) {
+      while (at + 8 <= size &&
+             (passed[bytes[at]] & passed[bytes[at + 1]] & passed[bytes[at + 2]] &
+              passed[bytes[at + 3]] & passed[bytes[at + 4]] & passed[bytes[at + 5]] &
+              passed[bytes[at + 6]] & passed[bytes[at + 7]]))
+        at += 8;
+      while (at < size && passed[bytes[at]]) ++at;
+      if (at == size) break;
+    }
+    unsigned char byte = bytes[at];
+    if (ascii_stops_[byte]) return at;
+    if (!transitions_.empty()) {
+      entry = transitions_[(entry >> 1) + ascii_class_of_[byte]];
+      if (entry & 1) return at;
+    }
+    ++at;
+  }
+  return size;
+}
+
 void KeySearch::NextScan() const {
   if (++scan_ == 0) {
     std::fill(seen_.begin(), seen_.end(), 0);

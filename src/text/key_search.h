@@ -43,6 +43,15 @@ class KeySearch {
     Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
   }
 
+  // The bytes at which FirstKeyOrStopInAscii stops; those from 0x80 up
+  // must be among them. Call after ReadAsciiAs.
+  void StopAsciiScanAt(const std::array<bool, 256>& stops);
+
+  // Where, reading `text` as ForEachKeyInAscii does, the first key found
+  // ends (the place of its last byte), or the first stop byte stands,
+  // whichever comes first; text.size() when neither does.
+  std::size_t FirstKeyOrStopInAscii(std::string_view text) const;
+
  private:
   template <class Found>
   void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
@@ -82,6 +91,9 @@ class KeySearch {
   std::array<bool, 256> begins_key_{};
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};
+  std::array<bool, 256> ascii_stops_{};
+  // Neither a stop nor the first byte of a key.
+  std::array<bool, 256> ascii_passed_over_{};
   // Row by row, one entry per column: the next state's row offset times 2,
   // plus 1 when that state ends a key or leads to one that ends there.
   std::vector<std::uint32_t> transitions_;
