@@ -214,9 +214,7 @@ void ReplaceTable::PrepareLineSearch() const {
     search.ascii_fold[byte] = c;
     if (static_cast<unsigned char>(c) >= 0x80) search.ascii_fold_usable = false;
   }
-  for (std::size_t byte = 0x80; byte < search.ascii_stops.size(); ++byte)
-    search.ascii_stops[byte] = true;
-  search.ascii_stops[static_cast<unsigned char>('{')] = apply_functions_;
+  search.ascii_stops = apply_functions_ ? "{" : "";
   search.keys.ReadAsciiAs(search.ascii_fold);
   search.keys.StopAsciiScanAt(search.ascii_stops);
   std::uint64_t entries = text::KeySearch::TableEntries(KeysOf(pairs_, search.pair_of_key));

@@ -85,9 +85,9 @@ class ReplaceTable {
     // The fold of each ASCII byte, usable when each folds to ASCII.
     std::array<char, 128> ascii_fold{};
     bool ascii_fold_usable = false;
-    // Where a scan for a possible change stops besides names: bytes that
-    // are not ASCII, and a call's brace when calls are evaluated.
-    std::array<bool, 256> ascii_stops{};
+    // Where a scan for a possible change stops besides names (and bytes
+    // beyond ASCII): a call's brace when calls are evaluated.
+    std::string_view ascii_stops;
   };
 
   void SortAdded() const;

@@ -1,6 +1,7 @@
 #include "text/key_search.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace kelmora::text {
@@ -45,6 +46,7 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
     std::string_view key = keys[number];
     if (key.empty()) continue;
     longest_key_ = std::max(longest_key_, key.size());
+    shortest_key_ = shortest_key_ == 0 ? key.size() : std::min(shortest_key_, key.size());
     std::uint32_t state = 0;
     for (char c : key) {
       std::size_t at = state * width + class_of_[static_cast<unsigned char>(c)];
@@ -96,6 +98,12 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
     transitions_[at] = static_cast<std::uint32_t>(state * width * 2) + (reports ? 1u : 0u);
   }
   seen_.assign(states, 0);
+  pair_in_key_.assign(256 * 256, false);
+  for (std::string_view key : keys) {
+    for (std::size_t i = 1; i < key.size(); ++i)
+      pair_in_key_[static_cast<unsigned char>(key[i - 1]) * 256u +
+                   static_cast<unsigned char>(key[i])] = true;
+  }
   for (std::size_t byte = 0; byte < 256; ++byte)
     begins_key_[byte] = transitions_[class_of_[byte]] != 0;
 }
@@ -106,41 +114,70 @@ void KeySearch::ReadAsciiAs(const std::array<char, 128>& fold) {
     ascii_class_of_[byte] = class_of_[folded];
     ascii_begins_key_[byte] = begins_key_[folded];
   }
+  if (pair_in_key_.empty()) return;
+  ascii_pair_in_key_.assign(128 * 128, false);
+  for (std::size_t first = 0; first < 128; ++first) {
+    for (std::size_t second = 0; second < 128; ++second) {
+      ascii_pair_in_key_[first * 128 + second] =
+          pair_in_key_[static_cast<unsigned char>(fold[first]) * 256u +
+                       static_cast<unsigned char>(fold[second])];
+    }
+  }
 }
 
-void KeySearch::StopAsciiScanAt(const std::array<bool, 256>& stops) {
-  ascii_stops_ = stops;
-  for (std::size_t byte = 0; byte < 256; ++byte)
-    ascii_passed_over_[byte] = !stops[byte] && !ascii_begins_key_[byte];
+std::size_t KeySearch::FirstStop(const unsigned char* bytes, std::size_t from,
+                                 std::size_t to) const {
+  std::size_t stop = from;
+  for (; stop + 8 <= to; stop += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + stop, 8);
+    if (word & 0x8080808080808080u) break;
+  }
+  while (stop < to && bytes[stop] < 0x80) ++stop;
+  for (char c : ascii_stops_) {
+    const void* found = std::memchr(bytes + from, c, stop - from);
+    if (found != nullptr) stop = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - bytes);
+  }
+  return stop;
+}
+
+std::size_t KeySearch::FirstKeyEnd(const unsigned char* bytes, std::size_t at, std::size_t end,
+                                   std::uint32_t& entry) const {
+  if (transitions_.empty()) return end;
+  const std::uint32_t* transitions = transitions_.data();
+  // At the root: when the two bytes at the shortest key's length stand
+  // side by side in no key, no key begins before the second of them.
+  const std::size_t reach = shortest_key_ >= 2 ? shortest_key_ - 1 : 0;
+  while (at < end) {
+    if (entry == 0) {
+      while (reach != 0 && at + reach < end &&
+             !ascii_pair_in_key_[bytes[at + reach - 1] * 128u + bytes[at + reach]])
+        at += reach;
+      while (at < end && !ascii_begins_key_[bytes[at]]) ++at;
+      if (at == end) break;
+    }
+    entry = transitions[(entry >> 1) + ascii_class_of_[bytes[at]]];
+    if (entry & 1) return at;
+    ++at;
+  }
+  return end;
 }
 
 std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {
-  // At the root, bytes that neither stop nor begin a key are passed over,
-  // eight at a time while none of the eight does.
-  const std::array<bool, 256>& passed = ascii_passed_over_;
+  // Stops are looked for a stretch ahead, so that keys are looked for only
+  // where no stop stands; the stretch grows, as a key usually comes soon
+  // when it comes at all.
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
   std::uint32_t entry = 0;
-  std::size_t at = 0;
-  while (at < size) {
-    if (entry == 0) {
-      while (at + 8 <= size &&
-             (passed[bytes[at]] & passed[bytes[at + 1]] & passed[bytes[at + 2]] &
-              passed[bytes[at + 3]] & passed[bytes[at + 4]] & passed[bytes[at + 5]] &
-              passed[bytes[at + 6]] & passed[bytes[at + 7]]))
-        at += 8;
-      while (at < size && passed[bytes[at]]) ++at;
-      if (at == size) break;
-    }
-    unsigned char byte = bytes[at];
-    if (ascii_stops_[byte]) return at;
-    if (!transitions_.empty()) {
-      entry = transitions_[(entry >> 1) + ascii_class_of_[byte]];
-      if (entry & 1) return at;
-    }
-    ++at;
+  std::size_t stretch = 64;
+  for (std::size_t at = 0; at < text.size(); stretch = std::min<std::size_t>(stretch * 2, 1 << 16)) {
+    std::size_t end = std::min(text.size(), at + stretch);
+    std::size_t stop = FirstStop(bytes, at, end);
+    std::size_t key_end = FirstKeyEnd(bytes, at, stop, entry);
+    if (key_end < stop || stop < end) return key_end;
+    at = end;
   }
-  return size;
+  return text.size();
 }
 
 void KeySearch::NextScan() const {

@@ -43,9 +43,9 @@ class KeySearch {
     Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
   }
 
-  // The bytes at which FirstKeyOrStopInAscii stops; those from 0x80 up
-  // must be among them. Call after ReadAsciiAs.
-  void StopAsciiScanAt(const std::array<bool, 256>& stops);
+  // The bytes at which FirstKeyOrStopInAscii stops: every byte from 0x80
+  // up, and these.
+  void StopAsciiScanAt(std::string_view ascii_stops) { ascii_stops_ = ascii_stops; }
 
   // Where, reading `text` as ForEachKeyInAscii does, the first key found
   // ends (the place of its last byte), or the first stop byte stands,
@@ -53,6 +53,12 @@ class KeySearch {
   std::size_t FirstKeyOrStopInAscii(std::string_view text) const;
 
  private:
+  std::size_t FirstStop(const unsigned char* bytes, std::size_t from, std::size_t to) const;
+  // From `at`, in the state `entry`, to `end`: where the first key ends,
+  // or `end`; `entry` is the state there.
+  std::size_t FirstKeyEnd(const unsigned char* bytes, std::size_t at, std::size_t end,
+                          std::uint32_t& entry) const;
+
   template <class Found>
   void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
             const std::array<bool, 256>& begins_key, Found& found) const {
@@ -91,9 +97,13 @@ class KeySearch {
   std::array<bool, 256> begins_key_{};
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};
-  std::array<bool, 256> ascii_stops_{};
-  // Neither a stop nor the first byte of a key.
-  std::array<bool, 256> ascii_passed_over_{};
+  std::string_view ascii_stops_;
+  // Per two ASCII bytes (first * 128 + second): whether, read as
+  // ReadAsciiAs says, they stand side by side in some key. Where two such
+  // bytes do not, no key begins in the shortest key's length less one
+  // bytes before the second.
+  std::vector<bool> ascii_pair_in_key_;
+  std::vector<bool> pair_in_key_;  // the same for the keys' own bytes
   // Row by row, one entry per column: the next state's row offset times 2,
   // plus 1 when that state ends a key or leads to one that ends there.
   std::vector<std::uint32_t> transitions_;
@@ -102,6 +112,7 @@ class KeySearch {
   std::vector<std::int32_t> key_of_;
   std::vector<std::uint32_t> output_link_;
   std::size_t longest_key_ = 0;
+  std::size_t shortest_key_ = 0;
   mutable std::vector<std::uint32_t> seen_;
   mutable std::uint32_t scan_ = 0;
 };
