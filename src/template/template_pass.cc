@@ -60,8 +60,8 @@ class CriticalWrite {
 // Puts the evaluated text over `file`, which was read as `original` when
 // it had `read_stamp`, piece by piece as the pieces come. The first piece
 // begins the rewrite: the journal is made and the stamp compared; until
-// then the file is untouched. From then on requests to stop wait, and
-// nothing here allocates.
+// then the file is untouched. From then on requests to stop wait; once the
+// file may have changed, nothing here allocates.
 class Rewrite {
  public:
   Rewrite(FileStream& file, const platform::FileStamp& read_stamp,
