@@ -344,44 +344,38 @@ void FindLoadAddress() {
     g_load_address = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
 }
 
-std::uintptr_t FaultingInstruction(const void* context) {
-#if defined(__x86_64__)
-  return static_cast<std::uintptr_t>(
-      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-  return static_cast<const ucontext_t*>(context)->uc_mcontext.pc;
-#else
-  (void)context;
-  return 0;
-#endif
-}
+// The interrupted code's instruction and stack pointers; zeros where the
+// architecture is not known.
+struct FaultRegisters {
+  std::uintptr_t instruction = 0;
+  std::uintptr_t stack = 0;
+};
 
-// 0 where the architecture is not known.
-std::uintptr_t FaultingStackPointer(const void* context) {
+FaultRegisters RegistersAtFault(const void* context) {
+  const auto& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
 #if defined(__x86_64__)
-  return static_cast<std::uintptr_t>(
-      static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
+  return {static_cast<std::uintptr_t>(machine.gregs[REG_RIP]),
+          static_cast<std::uintptr_t>(machine.gregs[REG_RSP])};
 #elif defined(__aarch64__)
-  return static_cast<const ucontext_t*>(context)->uc_mcontext.sp;
+  return {machine.pc, machine.sp};
 #else
-  (void)context;
-  return 0;
+  (void)machine;
+  return {};
 #endif
 }
 
 // Judged at the fault from the registers alone, so that start-up pays
 // nothing for it (the C library finds the stack's bounds by reading
 // /proc/self/maps).
-bool IsStackOverflow(int signal_number, const siginfo_t* info, const void* context) {
-  std::uintptr_t stack_pointer = FaultingStackPointer(context);
+bool IsStackOverflow(int signal_number, const siginfo_t* info, std::uintptr_t stack_pointer) {
   if (signal_number != SIGSEGV || stack_pointer == 0) return false;
   auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   return address + kStackReachBelow >= stack_pointer &&
          address < stack_pointer + kStackReachAbove;
 }
 
-int FaultNumberForSignal(int signal_number, const siginfo_t* info, const void* context) {
-  if (IsStackOverflow(signal_number, info, context)) return 202;
+int FaultNumberForSignal(int signal_number, const siginfo_t* info, std::uintptr_t stack_pointer) {
+  if (IsStackOverflow(signal_number, info, stack_pointer)) return 202;
   switch (signal_number) {
     case SIGSEGV:
     case SIGBUS: return 216;
@@ -406,8 +400,9 @@ _Unwind_Reason_Code CollectFrame(struct _Unwind_Context* context, void* frames_a
 // Runs on the alternate stack, so that a stack overflow can be reported.
 void OnSignal(int signal_number, siginfo_t* info, void* context) {
   Fault fault;
-  fault.fault_number = FaultNumberForSignal(signal_number, info, context);
-  fault.address = OffsetFromLoadAddress(FaultingInstruction(context));
+  FaultRegisters registers = RegistersAtFault(context);
+  fault.fault_number = FaultNumberForSignal(signal_number, info, registers.stack);
+  fault.address = OffsetFromLoadAddress(registers.instruction);
   if (g_fault_handler != nullptr) g_fault_handler(fault);
   ::_exit(fault.fault_number);
 }
