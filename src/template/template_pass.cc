@@ -154,7 +154,8 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, const ChangeFi
   std::int64_t size = file.Size();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
   if (size == 0) return {};
-  if (static_cast<std::uint64_t>(size) > memory_limit) return FailedWith(platform::kNotEnoughMemory);
+  if (static_cast<std::uint64_t>(size) > memory_limit)
+    return FailedWith(platform::kNotEnoughMemory);
 
   store::JournalImage original(static_cast<std::size_t>(size));
   if (PassOutcome copied = CopyWholeFile(file, static_cast<std::size_t>(size), original);

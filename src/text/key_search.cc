@@ -136,7 +136,8 @@ std::size_t KeySearch::FirstStop(const unsigned char* bytes, std::size_t from,
   while (stop < to && bytes[stop] < 0x80) ++stop;
   for (char c : ascii_stops_) {
     const void* found = std::memchr(bytes + from, c, stop - from);
-    if (found != nullptr) stop = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - bytes);
+    if (found != nullptr)
+      stop = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - bytes);
   }
   return stop;
 }
@@ -167,15 +168,17 @@ std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {
   // Stops are looked for a stretch ahead, so that keys are looked for only
   // where no stop stands; the stretch grows, as a key usually comes soon
   // when it comes at all.
+  constexpr std::size_t kLongestStretch = std::size_t{1} << 16;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::uint32_t entry = 0;
   std::size_t stretch = 64;
-  for (std::size_t at = 0; at < text.size(); stretch = std::min<std::size_t>(stretch * 2, 1 << 16)) {
+  for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + stretch);
     std::size_t stop = FirstStop(bytes, at, end);
     std::size_t key_end = FirstKeyEnd(bytes, at, stop, entry);
     if (key_end < stop || stop < end) return key_end;
     at = end;
+    stretch = std::min(stretch * 2, kLongestStretch);
   }
   return text.size();
 }
