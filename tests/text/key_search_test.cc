@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <set>
@@ -70,6 +71,38 @@ TEST(KeySearch, AgreesWithAPlainSearchOnRandomKeysAndTexts) {
     for (int i = 0; i < 20; ++i) {
       std::string text = text_of(40);
       ASSERT_EQ(Found(search, text), FoundPlainly(keys, text)) << text;
+    }
+  }
+}
+
+// Keys of 2 to 5 bytes, so that the scan also skips ahead, in texts long
+// enough to cross the stretches it looks for stops in.
+TEST(KeySearch, FirstKeyOrStopAgreesWithAPlainSearch) {
+  std::mt19937 random(11);
+  auto text_of = [&](std::size_t least, std::size_t most, std::string_view alphabet) {
+    std::string text(std::uniform_int_distribution<std::size_t>(least, most)(random), 'a');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    return text;
+  };
+  std::array<char, 128> same{};
+  for (std::size_t c = 0; c < same.size(); ++c) same[c] = static_cast<char>(c);
+  for (int round = 0; round < 300; ++round) {
+    std::set<std::string> distinct;
+    while (distinct.size() < 1 + random() % 6) distinct.insert(text_of(2, 5, "abcd"));
+    const std::vector<std::string> keys(distinct.begin(), distinct.end());
+    KeySearch search(Views(keys));
+    search.ReadAsciiAs(same);
+    search.StopAsciiScanAt("{");
+    for (int i = 0; i < 20; ++i) {
+      // Mostly bytes no key holds; in one text of three, a stop.
+      std::string text = text_of(0, 400, "abcdxyzxyzxyzxyz xyzxyz ");
+      if (!text.empty() && random() % 3 == 0) text[random() % text.size()] = "{\x80"[random() % 2];
+      std::size_t expected = text.find_first_of("{\x80");
+      for (const std::string& key : keys) {
+        std::size_t at = text.find(key);
+        if (at != std::string::npos) expected = std::min(expected, at + key.size() - 1);
+      }
+      ASSERT_EQ(search.FirstKeyOrStopInAscii(text), std::min(expected, text.size())) << text;
     }
   }
 }
