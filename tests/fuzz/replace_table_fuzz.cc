@@ -81,10 +81,13 @@ std::vector<int> Bytes(std::string_view text) {
 }
 
 // The pairs applied the plain way: after every change a pair searches its
-// key from the start of the text again. A place where an escape kept an
-// occurrence is marked so the key never matches across it; an "@" that
-// begins the value the pair has just inserted is no escape. The text is cut
-// to `capacity` after every insertion.
+// key from the start of the text again, until it has grown the text by more
+// than 1024 bytes; from then on it searches behind each value it inserts,
+// so that a value that makes its key again with the text around it cannot
+// grow the text without end. A place where an escape kept an occurrence is
+// marked so the key never matches across it; an "@" that begins the value
+// the pair has just inserted is no escape. The text is cut to `capacity`
+// after every insertion.
 std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
                            std::size_t capacity) {
   constexpr int kBlocked = -1;
@@ -93,8 +96,11 @@ std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
     const std::string key = pair.case_sensitive ? pair.name : Folded(pair.name);
     // Byte values 0 to 255, or kBlocked.
     std::vector<int> search = Bytes(pair.case_sensitive ? text : Folded(text));
+    const std::size_t grown_too_far = text.size() + 1024;
+    bool search_behind = false;
+    std::size_t from = 0;
     auto find_key = [&] {
-      for (std::size_t at = 0; at + key.size() <= search.size(); ++at)
+      for (std::size_t at = from; at + key.size() <= search.size(); ++at)
         if (std::equal(key.begin(), key.end(), search.begin() + static_cast<long>(at),
                        [](char k, int s) { return static_cast<unsigned char>(k) == s; }))
           return at;
@@ -107,6 +113,7 @@ std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
         search.erase(search.begin() + static_cast<long>(at) - 1);
         search[at - 1] = kBlocked;
         if (inserted_at && *inserted_at > at - 1) --*inserted_at;
+        if (from > at - 1) --from;
         continue;
       }
       const std::string value = pair.value;
@@ -118,6 +125,8 @@ std::string ReferencePairs(const config::ReplaceTable& table, std::string text,
       text.resize(text::WholeCharPrefix(text, capacity));
       search.resize(text.size());
       inserted_at = at;
+      if (text.size() > grown_too_far) search_behind = true;
+      if (search_behind) from = at + value.size();
     }
   }
   return text;

@@ -84,8 +84,9 @@ struct PassResult {
   bool only_file_left = true;  // no other file is left beside it
 };
 
-// The template pass over a file holding `file`, each line through `table`,
-// or unchanged when `table` is null, with the file calls of `faults` failing.
+// The template pass over a file holding `file`, each line through `table`
+// (lines it cannot change passed over as the program does), or unchanged
+// when `table` is null, with the file calls of `faults` failing.
 inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
                                   MemoryFiles::Faults faults = {}) {
   const std::string path = "template.txt";
@@ -94,9 +95,12 @@ inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTa
   templating::PassOutcome outcome;
   {
     store::FileStream stream(path, store::kOpenReadWrite, 4096, memory.ops());
-    outcome = templating::ProcessTemplate(stream, [table](std::string& line) {
-      if (table != nullptr) table->Apply(line);
-    });
+    templating::ChangeFinder find_change;
+    if (table != nullptr)
+      find_change = [table](std::string_view lines) { return table->FirstPossibleChange(lines); };
+    outcome = templating::ProcessTemplate(
+        stream, [table](std::string& line) { if (table != nullptr) table->Apply(line); },
+        store::MemoryStream::kNoLimit, find_change);
   }
   return {outcome.ok, memory.files()[path], memory.files().size() == 1};
 }
