@@ -102,6 +102,10 @@ ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   return 0;
 }
 
+void StartFlushingFile(FileHandle file) {
+  ::sync_file_range(ToFd(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 ErrorCode FlushFile(FileHandle file) {
   if (::fsync(ToFd(file)) != 0) return LastError();
   return 0;

@@ -113,6 +113,9 @@ ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   return 0;
 }
 
+// FlushFileBuffers is the only way to have the system write a file out.
+void StartFlushingFile(FileHandle) {}
+
 ErrorCode FlushFile(FileHandle file) {
   if (!::FlushFileBuffers(ToHandle(file))) return LastError();
   return 0;

@@ -50,6 +50,9 @@ inline constexpr std::size_t kDirectWriteBlock = 4096;
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
 // Returns once everything written to the file is on disk.
 ErrorCode FlushFile(FileHandle file);
+// Asks the system to start writing to disk what was written to the file so
+// far, and returns at once: a later FlushFile then has less to wait for.
+void StartFlushingFile(FileHandle file);
 ErrorCode RemoveFile(const std::string& path);
 
 // What tells a change of the file by someone else: its size and the time

@@ -7,7 +7,7 @@ const FileOps& SystemFileOps() {
       platform::OpenExistingFile, platform::ReadFromFile, platform::WriteToFile,
       platform::SeekFile,         platform::SizeOfFile,   platform::TruncateFile,
       platform::CloseFile,        platform::CreateNewFile, platform::FlushFile,
-      platform::RemoveFile,       platform::StampOfFile,
+      platform::RemoveFile,       platform::StampOfFile,  platform::StartFlushingFile,
   };
   return ops;
 }

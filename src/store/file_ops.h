@@ -32,6 +32,9 @@ struct FileOps {
   std::function<platform::ErrorCode(platform::FileHandle)> flush;
   std::function<platform::ErrorCode(const std::string& path)> remove;
   std::function<platform::ErrorCode(platform::FileHandle, platform::FileStamp*)> stamp;
+  // Starts writing what was written to disk and returns at once; a hint,
+  // which may be left empty.
+  std::function<void(platform::FileHandle)> start_flush;
 };
 
 // The operating system's calls.

@@ -149,6 +149,11 @@ void FileStream::SyncToDisk() {
   if (platform::ErrorCode error = ops_->flush(file_)) Fail(StreamStatus::OsError, error);
 }
 
+void FileStream::StartSyncToDisk() {
+  Flush();
+  if (status_ == StreamStatus::Ok && HasFile() && ops_->start_flush) ops_->start_flush(file_);
+}
+
 platform::FileStamp FileStream::Stamp() {
   platform::FileStamp stamp;
   if (status_ != StreamStatus::Ok || !HasFile() || !WritePending()) return {};

@@ -51,6 +51,9 @@ class FileStream {
   void Flush();
   // Writes out pending data and returns once the file is on disk.
   void SyncToDisk();
+  // Writes out pending data and has the system start putting it on disk,
+  // without waiting for it.
+  void StartSyncToDisk();
   // The file's size and last-write time; a default stamp while the status
   // is not Ok.
   platform::FileStamp Stamp();

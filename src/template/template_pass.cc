@@ -76,6 +76,8 @@ class Rewrite {
     if (state_ == State::NotBegun) Begin();
     if (state_ != State::Writing) return false;
     file_.Write(piece.data(), piece.size());
+    // The disk works on this piece while the next is evaluated.
+    file_.StartSyncToDisk();
     return file_.status() == StreamStatus::Ok;
   }
 
