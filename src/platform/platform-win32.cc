@@ -113,7 +113,8 @@ ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   return 0;
 }
 
-// FlushFileBuffers is the only way to have the system write a file out.
+// Windows has no call that starts writing a file out without waiting for
+// it; FlushFile does all of it.
 void StartFlushingFile(FileHandle) {}
 
 ErrorCode FlushFile(FileHandle file) {
