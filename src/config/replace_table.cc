@@ -116,6 +116,25 @@ void ReplaceOccurrences(std::string_view key, std::string_view value, std::strin
   }
 }
 
+// Replaces the occurrences of one pair in `text`; false when there are
+// none. A pair that is not case-sensitive searches `folded`, which must be
+// the fold of `text` and becomes the pair's search copy; a case-sensitive
+// one searches a copy of `text` made in `search`.
+bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded,
+               std::string& search, std::size_t limit, Changed& changed) {
+  if (pair.case_sensitive) {
+    std::size_t first = text.find(pair.name);
+    if (first == std::string::npos) return false;
+    search.assign(text);
+    ReplaceOccurrences(pair.name, pair.value, text, search, limit, first, changed);
+  } else {
+    std::size_t first = folded.find(pair.upper_name);
+    if (first == std::string::npos) return false;
+    ReplaceOccurrences(pair.upper_name, pair.value, text, folded, limit, first, changed);
+  }
+  return true;
+}
+
 // Applies the pairs one after another, each looked for in the whole text.
 void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text,
                    std::size_t limit, std::string& folded, std::string& search) {
@@ -123,20 +142,11 @@ void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text,
   Changed changed;
   for (const ReplacePair& pair : pairs) {
     if (pair.name.empty()) continue;
-    if (pair.case_sensitive) {
-      std::size_t first = text.find(pair.name);
-      if (first == std::string::npos) continue;
-      search.assign(text);
-      ReplaceOccurrences(pair.name, pair.value, text, search, limit, first, changed);
-    } else {
-      if (!folded_is_current) Fold(text, folded);
+    if (!pair.case_sensitive && !folded_is_current) {
+      Fold(text, folded);
       folded_is_current = true;
-      std::size_t first = folded.find(pair.upper_name);
-      if (first == std::string::npos) continue;
-      // The folded copy becomes this pair's search copy.
-      ReplaceOccurrences(pair.upper_name, pair.value, text, folded, limit, first, changed);
     }
-    folded_is_current = false;
+    if (ApplyPair(pair, text, folded, search, limit, changed)) folded_is_current = false;
   }
 }
 
@@ -324,20 +334,9 @@ void ReplaceTable::ApplyPairsByKeySearch(std::string& line) const {
     std::pop_heap(queue.begin(), queue.end(), std::greater<>());
     const std::uint32_t applied = queue.back();
     queue.pop_back();
-    const ReplacePair& pair = pairs_[applied];
     Changed changed;
-    if (pair.case_sensitive) {
-      std::size_t first = line.find(pair.name);
-      if (first == std::string::npos) continue;
-      search.search.assign(line);
-      ReplaceOccurrences(pair.name, pair.value, line, search.search, kNoLimit, first,
-                         changed);
-    } else {
-      std::size_t first = search.folded.find(pair.upper_name);
-      if (first == std::string::npos) continue;
-      ReplaceOccurrences(pair.upper_name, pair.value, line, search.folded, kNoLimit, first,
-                         changed);
-    }
+    if (!ApplyPair(pairs_[applied], line, search.folded, search.search, kNoLimit, changed))
+      continue;
     RefoldChanged(line, changed.from, changed.to + 1);
     std::size_t from = changed.from > margin ? changed.from - margin : 0;
     std::size_t to = std::min(line.size(), changed.to + margin);

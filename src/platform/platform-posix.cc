@@ -14,9 +14,7 @@
 #include <unistd.h>
 #include <unwind.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 
 namespace kelmora::platform {
 namespace {

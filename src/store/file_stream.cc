@@ -149,6 +149,13 @@ void FileStream::SyncToDisk() {
   if (platform::ErrorCode error = ops_->flush(file_)) Fail(StreamStatus::OsError, error);
 }
 
+void FileStream::Overwrite(std::string_view bytes) {
+  Seek(0);
+  Write(bytes.data(), bytes.size());
+  Truncate();
+  SyncToDisk();
+}
+
 void FileStream::StartSyncToDisk() {
   Flush();
   if (status_ == StreamStatus::Ok && HasFile() && ops_->start_flush) ops_->start_flush(file_);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -51,6 +52,9 @@ class FileStream {
   void Flush();
   // Writes out pending data and returns once the file is on disk.
   void SyncToDisk();
+  // Writes `bytes` over the file from position 0, cuts the file after them
+  // and returns once it is on disk.
+  void Overwrite(std::string_view bytes);
   // Writes out pending data and has the system start putting it on disk,
   // without waiting for it.
   void StartSyncToDisk();

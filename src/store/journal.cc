@@ -1,7 +1,6 @@
 #include "store/journal.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -81,10 +80,7 @@ platform::ErrorCode ReadAll(const std::string& path, const FileOps& ops, std::st
 platform::ErrorCode WriteBack(const std::string& file_path, std::string_view bytes,
                               const FileOps& ops) {
   FileStream file(file_path, kOpenReadWrite, 4096, ops);
-  file.Seek(0);
-  file.Write(bytes.data(), bytes.size());
-  file.Truncate();
-  file.SyncToDisk();
+  file.Overwrite(bytes);
   return file.status() == StreamStatus::Ok ? 0 : file.error_detail();
 }
 

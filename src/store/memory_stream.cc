@@ -1,6 +1,5 @@
 #include "store/memory_stream.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -60,13 +59,6 @@ void MemoryStream::Truncate() {
   if (status_ != StreamStatus::Ok) return;
   auto position = static_cast<std::uint64_t>(position_);
   Resize(position);
-}
-
-char* MemoryStream::Extend(std::size_t count) {
-  if (status_ != StreamStatus::Ok) return nullptr;
-  std::size_t old_size = bytes_.size();
-  if (!Resize(std::uint64_t{old_size} + count)) return nullptr;
-  return bytes_.data() + old_size;
 }
 
 void MemoryStream::Reset() {

@@ -34,10 +34,6 @@ class MemoryStream {
   void Seek(std::int64_t position);
   // The size becomes the position.
   void Truncate();
-  // Makes the stream `count` bytes longer and returns where those bytes
-  // go, for a caller that fills them in place; the position stays. nullptr
-  // when no memory is left (status WriteFailed).
-  char* Extend(std::size_t count);
 
   StreamStatus status() const { return status_; }
   platform::ErrorCode error_detail() const { return error_detail_; }

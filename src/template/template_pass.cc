@@ -39,15 +39,6 @@ PassOutcome CopyWholeFile(FileStream& file, std::size_t size, store::JournalImag
   return {};
 }
 
-// Writes `bytes` over the file from position 0, cuts the file after them
-// and flushes it to disk.
-void WriteWholeFile(FileStream& file, std::string_view bytes) {
-  file.Seek(0);
-  file.Write(bytes.data(), bytes.size());
-  file.Truncate();
-  file.SyncToDisk();
-}
-
 // Holds off requests to stop the process while it lives.
 class CriticalWrite {
  public:
@@ -104,7 +95,7 @@ class Rewrite {
     // Other programs may hold the file open, so it is repaired in place
     // rather than replaced. The first failure is the one to report.
     file_.Reset();
-    WriteWholeFile(file_, original_.original());
+    file_.Overwrite(original_.original());
     if (file_.status() == StreamStatus::Ok) {
       DropJournal();
       return why;

@@ -27,9 +27,10 @@ class TextFileReader {
   // meanwhile. Returns the OS error code (0 on success), also kept in error().
   platform::ErrorCode Open(const std::string& path);
 
-  // Reads the next line: at most 255 bytes are kept, cut between characters,
-  // and the rest of the line is passed over. At the end of the text, after a failure, or when no
-  // file is open, the line is empty. Returns error().
+  // Reads the next line: at most 255 bytes are kept, cut between
+  // characters, and the rest of the line is passed over. At the end of the
+  // text, after a failure, or when no file is open, the line is empty.
+  // Returns error().
   platform::ErrorCode ReadLine(ShortString* line);
 
   // True at the physical end of the file, when the next byte is Ctrl+Z,
