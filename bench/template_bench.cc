@@ -7,7 +7,6 @@
 
 #include "config/replace_table.h"
 #include "store/file_stream.h"
-#include "store/memory_stream.h"
 #include "store/line_reader.h"
 #include "template/template_pass.h"
 
@@ -55,7 +54,7 @@ void BM_TemplatePass(benchmark::State& state) {
     WriteFile(path, original);
     state.ResumeTiming();
     store::FileStream stream(path.string(), store::kOpenReadWrite, 4096);
-    templating::PassOutcome outcome = templating::ProcessTemplate(
+    store::RewriteOutcome outcome = templating::ProcessTemplate(
         stream, [&table](std::string& line) { table.Apply(line); });
     benchmark::DoNotOptimize(outcome);
   }

@@ -78,7 +78,7 @@ void WriteReason(platform::ErrorCode error) {
 
 // Continues the open "processing" line.
 [[noreturn]] void StopOnNotRewritten(const std::string& name,
-                                     const templating::PassOutcome& outcome) {
+                                     const store::RewriteOutcome& outcome) {
   WriteFileNotLine(name, "rewritten");
   WriteReason(outcome.error);
   if (outcome.damaged) StopOnDamaged(name, outcome.restore_error, outcome.journal);
@@ -99,11 +99,11 @@ void RecoverInterruptedRewrite(const std::string& name) {
 
 // Opens the file and runs the template pass over it with `table`; the
 // stream is closed on return, before anything is reported.
-templating::PassOutcome RewriteTemplate(const std::string& name,
+store::RewriteOutcome RewriteTemplate(const std::string& name,
                                         const config::ReplaceTable& table) {
   store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(
-      stream, [&table](std::string& line) { table.Apply(line); }, store::MemoryStream::kNoLimit,
+      stream, [&table](std::string& line) { table.Apply(line); }, store::kNoMemoryLimit,
       [&table](std::string_view lines) { return table.FirstPossibleChange(lines); });
 }
 
@@ -145,7 +145,7 @@ void Run() {
   AddBirthTime(table, settings);
   AddCurrentSong(table, settings);
 
-  templating::PassOutcome outcome = RewriteTemplate(file_name, table);
+  store::RewriteOutcome outcome = RewriteTemplate(file_name, table);
   if (!outcome.ok) StopOnNotRewritten(file_name, outcome);
   WriteMarkup(kDone);
   text::Halt(kExitOk);

@@ -92,7 +92,7 @@ inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTa
   const std::string path = "template.txt";
   MemoryFiles memory(faults);
   memory.files()[path] = file;
-  templating::PassOutcome outcome;
+  store::RewriteOutcome outcome;
   {
     store::FileStream stream(path, store::kOpenReadWrite, 4096, memory.ops());
     templating::ChangeFinder find_change;
@@ -100,7 +100,7 @@ inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTa
       find_change = [table](std::string_view lines) { return table->FirstPossibleChange(lines); };
     outcome = templating::ProcessTemplate(
         stream, [table](std::string& line) { if (table != nullptr) table->Apply(line); },
-        store::MemoryStream::kNoLimit, find_change);
+        store::kNoMemoryLimit, find_change);
   }
   return {outcome.ok, memory.files()[path], memory.files().size() == 1};
 }

@@ -17,7 +17,6 @@ namespace {
 
 using namespace std::string_literals;
 using store::FailingFileOps;
-using store::FaultPlan;
 using store::FileStream;
 using store::kOpenReadWrite;
 using store::ReadBytes;
@@ -26,18 +25,16 @@ using text::TempDir;
 void KeepLine(std::string&) {}
 
 struct Rewrite {
-  PassOutcome outcome;
+  store::RewriteOutcome outcome;
   std::string after;
   // What the pass left beside the file.
   store::Journal journal;
-  // The file once the next run's start has recovered it.
-  std::string recovered;
 };
 
 // Runs the pass over a file holding `before`.
 Rewrite RunPass(const std::string& before, const LineEvaluator& evaluate,
                 const store::FileOps& ops = store::SystemFileOps(),
-                std::size_t memory_limit = store::MemoryStream::kNoLimit) {
+                std::size_t memory_limit = store::kNoMemoryLimit) {
   TempDir dir;
   std::string path = dir.Write("template.txt", before);
   Rewrite rewrite;
@@ -47,8 +44,6 @@ Rewrite RunPass(const std::string& before, const LineEvaluator& evaluate,
   }
   rewrite.after = ReadBytes(path);
   rewrite.journal = store::ReadJournal(store::JournalPath(path), store::SystemFileOps());
-  store::RecoverFromJournal(path, store::SystemFileOps());
-  rewrite.recovered = ReadBytes(path);
   return rewrite;
 }
 
@@ -71,16 +66,6 @@ TEST(ProcessTemplate, WritesEveryLineBackWithCrLf) {
     EXPECT_TRUE(rewrite.outcome.ok);
     EXPECT_EQ(rewrite.after, c.after);
   }
-}
-
-TEST(ProcessTemplate, LeavesAnEmptyFileUnwritten) {
-  FailingFileOps counting;
-  int lines = 0;
-  Rewrite rewrite = RunPass("", [&](std::string&) { ++lines; }, counting.ops());
-  EXPECT_TRUE(rewrite.outcome.ok);
-  EXPECT_EQ(rewrite.after, "");
-  EXPECT_EQ(lines, 0);
-  EXPECT_EQ(counting.writes + counting.truncates, 0);
 }
 
 TEST(ProcessTemplate, EvaluatesEachLineOnceInFileOrder) {
@@ -112,158 +97,6 @@ TEST(ProcessTemplate, LongerResultGrowsTheFile) {
       RunPass(before, [](std::string& line) { line.append(20, '+'); });
   EXPECT_TRUE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.after, after);
-}
-
-TEST(ProcessTemplate, FileThatDidNotOpenFailsWithTheOpenError) {
-  FailingFileOps fake(FaultPlan{.open = 1, .error = 32});
-  Rewrite rewrite = RunPass("keep\n", KeepLine, fake.ops());
-  EXPECT_FALSE(rewrite.outcome.ok);
-  EXPECT_EQ(rewrite.outcome.error, 32u);
-  EXPECT_EQ(rewrite.after, "keep\n");
-}
-
-// Contents whose rewrite takes several buffer-fulls of writes, once shorter
-// and once longer than the original, so a failure can strike the file at
-// any point of either.
-std::vector<std::string> FaultTemplates() {
-  std::string shrinking, growing;
-  for (int i = 0; i < 2000; ++i) {
-    shrinking += "line " + std::to_string(i) + "   \r\n";
-    growing += "line " + std::to_string(i) + "\n";
-  }
-  return {shrinking, growing};
-}
-
-void TrimOrGrow(std::string& line) {
-  if (line.size() > 3 && line[line.size() - 1] == ' ')
-    line.resize(line.size() - 3);
-  else
-    line.append("!!");
-}
-
-// Every call of the write path (journal, file, write-back) fails in turn,
-// once or from then on: the file ends as the original or the new content,
-// and while it is neither, a complete journal holds the original.
-TEST(ProcessTemplate, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
-  for (const std::string& before : FaultTemplates()) {
-    FailingFileOps counting;
-    const std::string after = RunPass(before, TrimOrGrow, counting.ops()).after;
-    // The file is read with one call and written with one, after the
-    // journal's one.
-    EXPECT_EQ(counting.reads, 1);
-    EXPECT_EQ(counting.writes, 2);
-    const std::pair<int FaultPlan::*, int> kinds[] = {
-        {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
-        {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
-        {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
-        {&FaultPlan::seek, counting.seeks},
-    };
-    for (auto [kind, calls] : kinds) {
-      // One call more than a clean run makes: the write-back's.
-      for (int failing = 1; failing <= calls + 1; ++failing) {
-        for (bool persistent : {false, true}) {
-          SCOPED_TRACE(testing::Message() << "call " << failing << " of " << calls
-                                          << (persistent ? ", persistent" : ""));
-          FaultPlan plan{.written_before_failure = 100, .error = 28, .persistent = persistent};
-          plan.*kind = failing;
-          FailingFileOps fake(plan);
-          Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
-          if (rewrite.outcome.ok) {
-            EXPECT_TRUE(rewrite.after == after);
-          } else if (!rewrite.outcome.damaged) {
-            EXPECT_TRUE(rewrite.after == before);
-          }
-          if (rewrite.after != before && rewrite.after != after) {
-            EXPECT_TRUE(rewrite.outcome.damaged);
-            EXPECT_EQ(rewrite.journal.state, store::JournalState::Complete);
-          }
-          if (rewrite.journal.state != store::JournalState::Missing) {
-            EXPECT_EQ(rewrite.journal.state, store::JournalState::Complete);
-            EXPECT_TRUE(rewrite.journal.original == before);
-          }
-          EXPECT_TRUE(rewrite.recovered == before || rewrite.recovered == after);
-        }
-      }
-    }
-  }
-}
-
-TEST(ProcessTemplate, FailuresOnTheWritePathAreReportedAsTheyEnd) {
-  const std::string before = FaultTemplates()[1];
-  const std::string after = RunPass(before, TrimOrGrow).after;
-  struct Case {
-    const char* what;
-    FaultPlan plan;
-    bool ok, damaged;
-    const std::string& left;
-    store::JournalState journal;
-  };
-  // A clean run's writes: the journal, then the file.
-  const Case cases[] = {
-      {"no journal: written in place", {.create = 1}, true, false, after,
-       store::JournalState::Missing},
-      {"journal cut short: removed, written in place", {.write = 1}, true, false, after,
-       store::JournalState::Missing},
-      {"file write fails: written back", {.write = 2}, false, false, before,
-       store::JournalState::Missing},
-      {"flush of the file fails: written back", {.flush = 2}, false, false, before,
-       store::JournalState::Missing},
-      // Both writes stop after the same 100 bytes, so the file happens to
-      // be whole; the pass cannot know that.
-      {"write-back fails too: journal kept",
-       {.write = 2, .written_before_failure = 100, .persistent = true}, false, true, before,
-       store::JournalState::Complete},
-      {"journal not removed: the next run restores the original", {.remove = 1}, true,
-       false, after, store::JournalState::Complete},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    FaultPlan plan = c.plan;
-    plan.error = 28;
-    FailingFileOps fake(plan);
-    Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
-    EXPECT_EQ(rewrite.outcome.ok, c.ok);
-    EXPECT_EQ(rewrite.outcome.damaged, c.damaged);
-    EXPECT_EQ(rewrite.outcome.error, c.ok ? 0u : 28u);
-    EXPECT_TRUE(rewrite.after == c.left);
-    EXPECT_EQ(rewrite.journal.state, c.journal);
-    EXPECT_EQ(rewrite.outcome.journal.empty(), !c.damaged);
-  }
-}
-
-TEST(ProcessTemplate, AFileChangedDuringThePassIsNotWritten) {
-  TempDir dir;
-  std::string path = dir.Write("template.txt", "one\ntwo\n");
-  PassOutcome outcome;
-  {
-    FileStream stream(path, kOpenReadWrite, 4096);
-    outcome = ProcessTemplate(stream, [&](std::string&) {
-      std::ofstream(path, std::ios::binary | std::ios::app) << "three\n";
-    });
-  }
-  EXPECT_FALSE(outcome.ok);
-  EXPECT_EQ(outcome.error, platform::kFileChanged);
-  EXPECT_EQ(ReadBytes(path), "one\ntwo\nthree\nthree\n");
-  EXPECT_EQ(store::ReadJournal(store::JournalPath(path), store::SystemFileOps()).state,
-            store::JournalState::Missing);
-}
-
-TEST(ProcessTemplate, FailingReadSeekOrSizeFailsWithoutWriting) {
-  const std::string before = FaultTemplates()[0];
-  const FaultPlan plans[] = {
-      FaultPlan{.read = 1, .error = 5},
-      FaultPlan{.stamp = 1, .error = 5},
-      FaultPlan{.seek = 1, .error = 5},
-      FaultPlan{.size = 1, .error = 5},
-  };
-  for (const FaultPlan& plan : plans) {
-    FailingFileOps fake(plan);
-    Rewrite rewrite = RunPass(before, TrimOrGrow, fake.ops());
-    EXPECT_FALSE(rewrite.outcome.ok);
-    EXPECT_EQ(rewrite.outcome.error, 5u);
-    EXPECT_EQ(fake.writes + fake.truncates, 0);
-    EXPECT_TRUE(rewrite.after == before);
-  }
 }
 
 TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {

@@ -1,0 +1,64 @@
+// Keeping a file whole while it is rewritten in place: the crash-safe
+// rewrite. The new content is made by a producer from the file's original
+// bytes and put over the file as it comes; the original bytes are kept in
+// the file's journal (store/journal.h) meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "store/file_stream.h"
+
+namespace kelmora::store {
+
+// No cap on the memory a rewrite may take.
+inline constexpr std::size_t kNoMemoryLimit = std::numeric_limits<std::size_t>::max();
+
+// How a rewrite ended. When it failed, `error` is the OS's code for the
+// reason (or platform::kNotRegularFile, platform::kFileChanged,
+// platform::kNotEnoughMemory) and the file holds its original bytes again,
+// unless `damaged`.
+struct RewriteOutcome {
+  bool ok = true;
+  platform::ErrorCode error = 0;
+  // Writing the original bytes back failed too (for `restore_error`): the
+  // file may be anything. They are kept in `journal`, unless that is empty.
+  bool damaged = false;
+  platform::ErrorCode restore_error = 0;
+  std::string journal;
+};
+
+// Takes the next piece of the new content; false stops the producer.
+using PieceSink = std::function<bool(std::string_view piece)>;
+
+enum class Production { Done, OutOfMemory, Stopped };
+
+// Makes the new content from `original` and hands it to `sink` in order.
+// OutOfMemory when memory runs out; Stopped when `sink` said so.
+using Producer = std::function<Production(std::string_view original, const PieceSink& sink)>;
+
+// Reads the whole of `file` (opened for reading and writing), has `produce`
+// make the new content from it and writes that over the file from position
+// 0, as it comes; then truncates the file after it and flushes it to disk.
+// An empty file is not written at all.
+//
+// The first piece begins the writing: the journal is made, and the file's
+// stamp is compared with the one it had when it was read; if someone else
+// changed it, nothing is written (kFileChanged). From then on requests to
+// stop the process wait, and the journal holds the original bytes until
+// the file is complete again. When no journal can be made the file is
+// written all the same.
+//
+// A failed read, write, truncation or flush, or memory running out in any
+// allocation of the rewrite, the producer's included, makes the rewrite
+// fail; if writing had begun, the original bytes are written back first.
+// `memory_limit` caps the copy of the file (tests use it to make memory
+// run out).
+RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
+                              std::size_t memory_limit = kNoMemoryLimit);
+
+}  // namespace kelmora::store

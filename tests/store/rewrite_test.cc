@@ -1,0 +1,262 @@
+#include "store/rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "store/failing_file_ops.h"
+#include "store/journal.h"
+#include "text/temp_dir.h"
+
+namespace kelmora::store {
+namespace {
+
+using text::TempDir;
+
+using Change = std::function<std::string(const std::string& original)>;
+
+// Hands `change` of the original to the sink in one piece.
+Producer Producing(const Change& change) {
+  return [change](std::string_view original, const PieceSink& sink) {
+    return sink(change(std::string(original))) ? Production::Done : Production::Stopped;
+  };
+}
+
+struct Rewritten {
+  RewriteOutcome outcome;
+  std::string after;
+  // What the rewrite left beside the file.
+  Journal journal;
+  // The file once the next run's start has recovered it.
+  std::string recovered;
+};
+
+// Rewrites a file holding `before`.
+Rewritten RunRewrite(const std::string& before, const Producer& produce,
+                     const FileOps& ops = SystemFileOps(),
+                     std::size_t memory_limit = kNoMemoryLimit) {
+  TempDir dir;
+  std::string path = dir.Write("file.txt", before);
+  Rewritten rewritten;
+  {
+    FileStream stream(path, kOpenReadWrite, 4096, ops);
+    rewritten.outcome = RewriteInPlace(stream, produce, memory_limit);
+  }
+  rewritten.after = ReadBytes(path);
+  rewritten.journal = ReadJournal(JournalPath(path), SystemFileOps());
+  RecoverFromJournal(path, SystemFileOps());
+  rewritten.recovered = ReadBytes(path);
+  return rewritten;
+}
+
+std::string Shorter(const std::string& original) { return original.substr(0, original.size() / 3); }
+std::string Longer(const std::string& original) { return original + original; }
+
+// Contents whose rewrite takes several buffer-fulls of writes, once
+// shorter and once longer than the original, so a failure can strike the
+// file at any point of either.
+std::vector<std::pair<std::string, Change>> FaultCases() {
+  std::string before;
+  for (int i = 0; i < 2000; ++i) before += "line " + std::to_string(i) + "\r\n";
+  return {{before, Shorter}, {before, Longer}};
+}
+
+TEST(RewriteInPlace, LeavesAnEmptyFileUnwritten) {
+  FailingFileOps counting;
+  int produced = 0;
+  Rewritten rewritten = RunRewrite(
+      "", [&](std::string_view, const PieceSink&) { ++produced; return Production::Done; },
+      counting.ops());
+  EXPECT_TRUE(rewritten.outcome.ok);
+  EXPECT_EQ(rewritten.after, "");
+  EXPECT_EQ(produced, 0);
+  EXPECT_EQ(counting.writes + counting.truncates, 0);
+}
+
+TEST(RewriteInPlace, FileThatDidNotOpenFailsWithTheOpenError) {
+  FailingFileOps fake(FaultPlan{.open = 1, .error = 32});
+  Rewritten rewritten = RunRewrite("keep\n", Producing(Longer), fake.ops());
+  EXPECT_FALSE(rewritten.outcome.ok);
+  EXPECT_EQ(rewritten.outcome.error, 32u);
+  EXPECT_EQ(rewritten.after, "keep\n");
+}
+
+// Every call of the write path (journal, file, write-back) fails in turn,
+// once or from then on: the file ends as the original or the new content,
+// and while it is neither, a complete journal holds the original.
+TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
+  for (const auto& [before, change] : FaultCases()) {
+    FailingFileOps counting;
+    const std::string after = RunRewrite(before, Producing(change), counting.ops()).after;
+    // The file is read with one call and written with one, after the
+    // journal's one.
+    EXPECT_EQ(counting.reads, 1);
+    EXPECT_EQ(counting.writes, 2);
+    const std::pair<int FaultPlan::*, int> kinds[] = {
+        {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
+        {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
+        {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
+        {&FaultPlan::seek, counting.seeks},
+    };
+    for (auto [kind, calls] : kinds) {
+      // One call more than a clean run makes: the write-back's.
+      for (int failing = 1; failing <= calls + 1; ++failing) {
+        for (bool persistent : {false, true}) {
+          SCOPED_TRACE(testing::Message() << "call " << failing << " of " << calls
+                                          << (persistent ? ", persistent" : ""));
+          FaultPlan plan{.written_before_failure = 100, .error = 28, .persistent = persistent};
+          plan.*kind = failing;
+          FailingFileOps fake(plan);
+          Rewritten rewritten = RunRewrite(before, Producing(change), fake.ops());
+          if (rewritten.outcome.ok) {
+            EXPECT_TRUE(rewritten.after == after);
+          } else if (!rewritten.outcome.damaged) {
+            EXPECT_TRUE(rewritten.after == before);
+          }
+          if (rewritten.after != before && rewritten.after != after) {
+            EXPECT_TRUE(rewritten.outcome.damaged);
+            EXPECT_EQ(rewritten.journal.state, JournalState::Complete);
+          }
+          if (rewritten.journal.state != JournalState::Missing) {
+            EXPECT_EQ(rewritten.journal.state, JournalState::Complete);
+            EXPECT_TRUE(rewritten.journal.original == before);
+          }
+          EXPECT_TRUE(rewritten.recovered == before || rewritten.recovered == after);
+        }
+      }
+    }
+  }
+}
+
+TEST(RewriteInPlace, FailuresOnTheWritePathAreReportedAsTheyEnd) {
+  const auto cases_of_faults = FaultCases();
+  const auto& [before, change] = cases_of_faults[1];
+  const std::string after = change(before);
+  struct Case {
+    const char* what;
+    FaultPlan plan;
+    bool ok, damaged;
+    const std::string& left;
+    JournalState journal;
+  };
+  // A clean run's writes: the journal, then the file.
+  const Case cases[] = {
+      {"no journal: written in place", {.create = 1}, true, false, after, JournalState::Missing},
+      {"journal cut short: removed, written in place", {.write = 1}, true, false, after,
+       JournalState::Missing},
+      {"file write fails: written back", {.write = 2}, false, false, before,
+       JournalState::Missing},
+      {"flush of the file fails: written back", {.flush = 2}, false, false, before,
+       JournalState::Missing},
+      // Both writes stop after the same 100 bytes, so the file happens to
+      // be whole; the rewrite cannot know that.
+      {"write-back fails too: journal kept",
+       {.write = 2, .written_before_failure = 100, .persistent = true}, false, true, before,
+       JournalState::Complete},
+      {"journal not removed: the next run restores the original", {.remove = 1}, true, false,
+       after, JournalState::Complete},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FaultPlan plan = c.plan;
+    plan.error = 28;
+    FailingFileOps fake(plan);
+    Rewritten rewritten = RunRewrite(before, Producing(change), fake.ops());
+    EXPECT_EQ(rewritten.outcome.ok, c.ok);
+    EXPECT_EQ(rewritten.outcome.damaged, c.damaged);
+    EXPECT_EQ(rewritten.outcome.error, c.ok ? 0u : 28u);
+    EXPECT_TRUE(rewritten.after == c.left);
+    EXPECT_EQ(rewritten.journal.state, c.journal);
+    EXPECT_EQ(rewritten.outcome.journal.empty(), !c.damaged);
+  }
+}
+
+TEST(RewriteInPlace, AFileChangedWhileTheContentIsMadeIsNotWritten) {
+  TempDir dir;
+  std::string path = dir.Write("file.txt", "one\ntwo\n");
+  RewriteOutcome outcome;
+  {
+    FileStream stream(path, kOpenReadWrite, 4096);
+    outcome = RewriteInPlace(stream, Producing([&](const std::string& original) {
+                               std::ofstream(path, std::ios::binary | std::ios::app) << "three\n";
+                               return original;
+                             }));
+  }
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, platform::kFileChanged);
+  EXPECT_EQ(ReadBytes(path), "one\ntwo\nthree\n");
+  EXPECT_EQ(ReadJournal(JournalPath(path), SystemFileOps()).state, JournalState::Missing);
+}
+
+TEST(RewriteInPlace, FailingReadSeekOrSizeFailsWithoutWriting) {
+  const auto cases_of_faults = FaultCases();
+  const auto& [before, change] = cases_of_faults[0];
+  const FaultPlan plans[] = {
+      FaultPlan{.read = 1, .error = 5},
+      FaultPlan{.stamp = 1, .error = 5},
+      FaultPlan{.seek = 1, .error = 5},
+      FaultPlan{.size = 1, .error = 5},
+  };
+  for (const FaultPlan& plan : plans) {
+    FailingFileOps fake(plan);
+    Rewritten rewritten = RunRewrite(before, Producing(change), fake.ops());
+    EXPECT_FALSE(rewritten.outcome.ok);
+    EXPECT_EQ(rewritten.outcome.error, 5u);
+    EXPECT_EQ(fake.writes + fake.truncates, 0);
+    EXPECT_TRUE(rewritten.after == before);
+  }
+}
+
+TEST(RewriteInPlace, RunningOutOfMemoryBeforeWritingFailsWithoutWriting) {
+  const std::string before = "a\nb\nc\n";
+  struct Case {
+    const char* what;
+    std::size_t limit;
+    Producer produce;
+  };
+  const Case cases[] = {
+      {"the copy of the file does not fit", 5, Producing(Longer)},
+      {"the producer runs out", kNoMemoryLimit,
+       [](std::string_view, const PieceSink&) { return Production::OutOfMemory; }},
+      {"the producer's allocation throws", kNoMemoryLimit,
+       [](std::string_view, const PieceSink&) -> Production { throw std::bad_alloc(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FailingFileOps counting;
+    Rewritten rewritten = RunRewrite(before, c.produce, counting.ops(), c.limit);
+    EXPECT_FALSE(rewritten.outcome.ok);
+    EXPECT_EQ(rewritten.outcome.error, platform::kNotEnoughMemory);
+    EXPECT_EQ(counting.writes + counting.truncates, 0);
+    EXPECT_EQ(rewritten.after, before);
+  }
+  EXPECT_TRUE(RunRewrite(before, Producing(Longer), SystemFileOps(), 6).outcome.ok);
+}
+
+// The new content goes to the file as it comes: memory that runs out once
+// part of it is written has the original written back.
+TEST(RewriteInPlace, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
+  const std::string before(100000, 'o');
+  FailingFileOps counting;
+  Rewritten rewritten = RunRewrite(
+      before,
+      [](std::string_view, const PieceSink& sink) {
+        sink(std::string(70000, 'n'));
+        return Production::OutOfMemory;
+      },
+      counting.ops());
+  EXPECT_FALSE(rewritten.outcome.ok);
+  EXPECT_FALSE(rewritten.outcome.damaged);
+  EXPECT_EQ(rewritten.outcome.error, platform::kNotEnoughMemory);
+  EXPECT_EQ(counting.writes, 3);  // the journal, the piece, the write-back
+  EXPECT_TRUE(rewritten.after == before);
+  EXPECT_EQ(rewritten.journal.state, JournalState::Missing);
+}
+
+}  // namespace
+}  // namespace kelmora::store
