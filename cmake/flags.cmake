@@ -6,7 +6,7 @@ function(kelmora_flags target)
   endif()
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-    -Wnon-virtual-dtor -Wold-style-cast -Wimplicit-fallthrough -Werror)
+    -Wnon-virtual-dtor -Wold-style-cast -Wimplicit-fallthrough)
   if(WIN32)
     target_compile_definitions(${target} PRIVATE
       _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
