@@ -33,7 +33,7 @@ std::optional<Call> FindCall(const FunctionRegistry& registry, std::string& line
   std::vector<std::size_t> escapes;
   std::vector<Call> candidates;
   for (const FunctionEntry& entry : registry.entries()) {
-    std::string key = text::FoldedForSearch(entry.name.view()).str() + '{';
+    std::string key = text::FoldedForSearch(entry.name.view()).str().append(kCallOpen);
     std::size_t at = upper.rfind(key);
     if (at == std::string::npos) continue;
     if (at > 0 && line[at - 1] == '@') {
