@@ -114,9 +114,20 @@ TEST(KeySearch, ReadsAsciiThroughAFold) {
   EXPECT_EQ(found, (std::set<std::size_t>{0, 1}));
 }
 
+// What a caller weighs before building: keys that share their bytes cost
+// less than as many keys of other bytes, and every key costs.
 TEST(KeySearch, TableEntriesGrowWithKeyBytesAndDistinctBytes) {
-  EXPECT_EQ(KeySearch::TableEntries({}), 1u);
-  EXPECT_EQ(KeySearch::TableEntries({"ab", "ba"}), 5u * 3u);
+  EXPECT_LT(KeySearch::TableEntries({}), KeySearch::TableEntries({"a"}));
+  EXPECT_LT(KeySearch::TableEntries({"ab", "ba"}), KeySearch::TableEntries({"ab", "cd"}));
+  EXPECT_LT(KeySearch::TableEntries({"ab"}), KeySearch::TableEntries({"ab", "ab"}));
+}
+
+TEST(KeySearch, WithoutKeysFindsOnlyStops) {
+  KeySearch none({""}, kAsciiAsItIs, "{");
+  EXPECT_EQ(Found(none, "anything"), std::set<std::size_t>{});
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("abc{d"), 3u);
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("ab\x80"), 2u);
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("abc"), 3u);
 }
 
 }  // namespace
