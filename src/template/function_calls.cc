@@ -99,9 +99,9 @@ FunctionRegistry::FunctionRegistry() {
 
 void FunctionRegistry::RegisterFunction(const text::ShortString& name,
                                         FunctionHandler handler) {
-  text::ShortString folded = text::UpperStr866(name);
+  text::ShortString folded = text::UpperCaseKeyword(name);
   for (FunctionEntry& entry : entries_) {
-    if (text::UpperStr866(entry.name) == folded) {
+    if (text::UpperCaseKeyword(entry.name) == folded) {
       entry.handler = handler;
       return;
     }

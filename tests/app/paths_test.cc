@@ -39,15 +39,15 @@ TEST(DirOf, PosixPaths) {
     EXPECT_EQ(DirOf(c.path, kPosixPaths), c.directory) << c.path;
 }
 
-TEST(AddBackslash, AddsOneSeparatorOnlyWhereNeeded) {
+TEST(WithTrailingSeparator, AddsOneSeparatorOnlyWhereNeeded) {
   const DirCase windows[] = {
       {"", ""}, {"C:", "C:"}, {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"},
       {"\\", "\\"}, {"tools\\", "tools\\"}};
   for (const auto& c : windows)
-    EXPECT_EQ(AddBackslash(c.path, kWindowsPaths), c.directory) << c.path;
+    EXPECT_EQ(WithTrailingSeparator(c.path, kWindowsPaths), c.directory) << c.path;
   const DirCase posix[] = {{"", ""}, {"/", "/"}, {"/opt/k", "/opt/k/"}, {"C:", "C:/"}};
   for (const auto& c : posix)
-    EXPECT_EQ(AddBackslash(c.path, kPosixPaths), c.directory) << c.path;
+    EXPECT_EQ(WithTrailingSeparator(c.path, kPosixPaths), c.directory) << c.path;
 }
 
 }  // namespace

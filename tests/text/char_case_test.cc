@@ -27,7 +27,7 @@ TEST(UpCase866, EdgesOfTheRanges) {
   for (const Case& c : cases) EXPECT_EQ(Up(c.in), c.out) << std::hex << c.in;
 }
 
-TEST(UpperStr866, UpperCasesEveryCharacter) {
+TEST(UpperCaseKeyword, UpperCasesEveryCharacter) {
   struct Case {
     std::string in, out;
   } cases[] = {
@@ -39,12 +39,12 @@ TEST(UpperStr866, UpperCasesEveryCharacter) {
       {"\xF1\xF0", "\xF0\xF0"},
       {"\x80\x8F\x90\x9F\xB0\xDB", "\x80\x8F\x90\x9F\xB0\xDB"},
   };
-  for (const Case& c : cases) EXPECT_EQ(UpperStr866(c.in).str(), c.out) << c.in;
+  for (const Case& c : cases) EXPECT_EQ(UpperCaseKeyword(c.in).str(), c.out) << c.in;
 }
 
-TEST(UpperStr866, ReachesThe255thCharacter) {
+TEST(UpperCaseKeyword, ReachesThe255thCharacter) {
   ShortString full(std::string(255, 'q'));
-  ShortString upper = UpperStr866(full);
+  ShortString upper = UpperCaseKeyword(full);
   EXPECT_EQ(upper.str(), std::string(255, 'Q'));
 }
 
