@@ -53,14 +53,15 @@ struct PassResult {
 // The template pass over a file holding `file`, each line through `table`
 // (lines it cannot change passed over as the program does), or unchanged
 // when `table` is null, with the file calls of `faults` failing.
-inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
-                                  MemoryFiles::Faults faults = {}) {
+inline PassResult RunTemplatePass(std::string_view file, config::ReplaceTable* table,
+                                  store::FaultPlan faults = {}) {
   const std::string path = "template.txt";
-  MemoryFiles memory(faults);
+  store::MemoryFiles memory;
+  store::FailingFileOps failing(faults, memory.ops());
   memory.files()[path] = file;
   store::RewriteOutcome outcome;
   {
-    store::FileStream stream(path, store::kOpenReadWrite, 4096, memory.ops());
+    store::FileStream stream(path, store::kOpenReadWrite, 4096, failing.ops());
     templating::ChangeFinder find_change;
     if (table != nullptr)
       find_change = [table](std::string_view lines) { return table->FirstPossibleChange(lines); };
