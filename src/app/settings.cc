@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/exit_code.h"
 #include "app/file_names.h"
 #include "app/paths.h"
-#include "app/run.h"
 #include "console/console.h"
 #include "console/markup.h"
 #include "platform/platform.h"
