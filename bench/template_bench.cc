@@ -48,7 +48,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 void BM_TemplatePass(benchmark::State& state) {
   const std::string original = GeneratedTemplate(static_cast<int>(state.range(0)));
   const auto path = std::filesystem::temp_directory_path() / "kelmora-bench-template.txt";
-  const config::ReplaceTable table = DriverTable();
+  config::ReplaceTable table = DriverTable();
   for (auto _ : state) {
     state.PauseTiming();
     WriteFile(path, original);
@@ -76,7 +76,7 @@ BENCHMARK(BM_SplitLines)->Unit(benchmark::kMillisecond);
 
 template <class Text>
 void BM_Apply(benchmark::State& state) {
-  const config::ReplaceTable table = DriverTable();
+  config::ReplaceTable table = DriverTable();
   const Text source(kLine);
   for (auto _ : state) {
     Text text = source;
@@ -88,7 +88,7 @@ BENCHMARK_TEMPLATE(BM_Apply, std::string);
 BENCHMARK_TEMPLATE(BM_Apply, text::ShortString);
 
 void BM_ApplyPlainLine(benchmark::State& state) {
-  const config::ReplaceTable table = DriverTable();
+  config::ReplaceTable table = DriverTable();
   const std::string source("line 1234 of plain text without any names in it");
   for (auto _ : state) {
     std::string text = source;

@@ -1,9 +1,5 @@
 # One list of flags for the library, the program and the tests.
 function(kelmora_flags target)
-  get_target_property(type ${target} TYPE)
-  if(type STREQUAL "INTERFACE_LIBRARY")
-    return()
-  endif()
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wnon-virtual-dtor -Wold-style-cast -Wimplicit-fallthrough)

@@ -9,17 +9,8 @@
 #include "text/text_file.h"
 
 namespace kelmora::app {
-namespace {
 
 using text::ShortString;
-
-// Continues the open "reading config" line, or stands on a line of its own
-// after a wrong-line report.
-void ReportNamesFile(const std::string& path, std::string_view what) {
-  WriteFileNotLine(path, what);
-}
-
-}  // namespace
 
 std::optional<NamePair> NamesLinePair(ShortString line) {
   line = text::TrimSet(text::kBlanks, line);
@@ -49,12 +40,12 @@ platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>
 void LoadNamesFile(const Settings& settings, config::ReplaceTable& table) {
   if (!settings.change_names) return;
   if (!FileExists(settings.names_file)) {
-    ReportNamesFile(settings.names_file, "found");
+    WriteFileNotLine(settings.names_file, "found");
     return;
   }
   std::vector<NamePair> pairs;
   if (!IsRegularFile(settings.names_file) || ReadNamesFile(settings.names_file, &pairs) != 0) {
-    ReportNamesFile(settings.names_file, "readable");
+    WriteFileNotLine(settings.names_file, "readable");
     return;
   }
   for (const NamePair& pair : pairs) table.Add(pair.token, pair.replacement, false);

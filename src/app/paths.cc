@@ -32,7 +32,7 @@ std::string DirOf(std::string_view text, const PathRules& rules) {
   return std::string(text.substr(0, last + 1));
 }
 
-std::string AddBackslash(std::string directory, const PathRules& rules) {
+std::string WithTrailingSeparator(std::string directory, const PathRules& rules) {
   if (directory.empty()) return directory;
   char last = directory.back();
   if (last == rules.separator || IsVolumeMark(last, rules)) return directory;

@@ -9,7 +9,7 @@
 namespace kelmora::app {
 
 struct PathRules {
-  char separator;                 // between folders; the one AddBackslash adds
+  char separator;                 // between folders; "\\" or "/"
   std::string_view volume_marks;  // end a drive name ("C:"); NUL always does
 };
 inline constexpr PathRules kWindowsPaths{'\\', ":"};
@@ -25,6 +25,6 @@ std::string DirOf(std::string_view path, const PathRules& rules);
 
 // `directory` ready for a file name to be appended: unchanged when empty or
 // ending in a separator or drive mark, otherwise with one separator added.
-std::string AddBackslash(std::string directory, const PathRules& rules);
+std::string WithTrailingSeparator(std::string directory, const PathRules& rules);
 
 }  // namespace kelmora::app

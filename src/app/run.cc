@@ -100,7 +100,7 @@ void RecoverInterruptedRewrite(const std::string& name) {
 // Opens the file and runs the template pass over it with `table`; the
 // stream is closed on return, before anything is reported.
 store::RewriteOutcome RewriteTemplate(const std::string& name,
-                                        const config::ReplaceTable& table) {
+                                        config::ReplaceTable& table) {
   store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(
       stream, [&table](std::string& line) { table.Apply(line); }, store::kNoMemoryLimit,

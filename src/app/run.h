@@ -1,19 +1,10 @@
 // The run: banner, command line, settings, file check, the table of values,
-// the template pass; ends the process with its exit code.
+// the template pass; ends the process with its exit code (app/exit_code.h).
 #pragma once
 
-namespace kelmora::app {
+#include "app/exit_code.h"
 
-// Exit codes of the run.
-enum ExitCode : int {
-  kExitOk = 0,
-  kExitNoSettings = 1,
-  kExitCommandLine = 2,
-  kExitFileNotFound = 3,
-  kExitNotRewritten = 4,
-  // The file may be damaged: its original bytes could not be written back.
-  kExitDamaged = 5,
-};
+namespace kelmora::app {
 
 [[noreturn]] void Run();
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/exit_code.h"
 #include "app/file_names.h"
 #include "app/paths.h"
-#include "app/run.h"
 #include "console/console.h"
 #include "console/markup.h"
 #include "platform/platform.h"
@@ -39,7 +39,7 @@ ShortString FirstValue(const config::ConfigReader& reader, KeyNumber key) {
 }
 
 TimeFormat TimeFormatOf(const ShortString& value) {
-  ShortString word = text::UpperStr866(value);
+  ShortString word = text::UpperCaseKeyword(value);
   if (word == "DEC") return TimeFormat::Dec;
   if (word == "OCT") return TimeFormat::Oct;
   if (word == "BIN") return TimeFormat::Bin;
@@ -47,7 +47,7 @@ TimeFormat TimeFormatOf(const ShortString& value) {
 }
 
 TimeCount TimeCountOf(const ShortString& value) {
-  ShortString word = text::UpperStr866(value);
+  ShortString word = text::UpperCaseKeyword(value);
   if (word == "MIN") return TimeCount::Min;
   if (word == "HOUR") return TimeCount::Hour;
   if (word == "DAY") return TimeCount::Day;
@@ -73,9 +73,9 @@ void ReportWrongLines(const config::ConfigReader& reader, const std::string& pat
     console::WriteMarkup(start + MarkupName(path, room) + end);
   }
   console::PlainWriteLine("   pause (3 seconds)");
-  text::Sound(3400, 30);
-  text::Sound(3210, 30);
-  text::Delay(3000);
+  platform::Tone(3400, 30);
+  platform::Tone(3210, 30);
+  platform::Sleep(3000);
 }
 
 }  // namespace
@@ -83,10 +83,10 @@ void ReportWrongLines(const config::ConfigReader& reader, const std::string& pat
 std::string SettingsPath() {
   const PathRules& rules = NativePathRules();
   std::string beside =
-      AddBackslash(DirOf(platform::ExecutablePath(), rules), rules) + kSettingsName;
+      WithTrailingSeparator(DirOf(platform::ExecutablePath(), rules), rules) + kSettingsName;
   std::optional<std::string> user_folder = platform::UserSettingsFolder();
   if (FileExists(beside) || !user_folder) return beside;
-  return AddBackslash(*user_folder, rules) + "kelmora" + rules.separator + kSettingsName;
+  return WithTrailingSeparator(*user_folder, rules) + "kelmora" + rules.separator + kSettingsName;
 }
 
 void AddSettingsKeys(config::ConfigReader& reader) {
@@ -100,7 +100,7 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
                                             FirstValue(reader, kBirthTime));
   settings.time_format = TimeFormatOf(FirstValue(reader, kTimeFormat));
   settings.time_count = TimeCountOf(FirstValue(reader, kTimeCount));
-  settings.change_names = text::UpperStr866(FirstValue(reader, kChangeNames)) == "YES";
+  settings.change_names = text::UpperCaseKeyword(FirstValue(reader, kChangeNames)) == "YES";
   settings.names_file = FirstValue(reader, kNamesFile).str();
   settings.no_wamp = FirstValue(reader, kNoWamp);
   settings.prefix = FirstValue(reader, kPrefix);

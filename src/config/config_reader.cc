@@ -21,7 +21,7 @@ ShortString Word(int n, const ShortString& line) {
 // True when `line` begins with `word` (letter case ignored) as its whole
 // first word.
 bool BeginsWithWord(const ShortString& line, std::string_view upper_word) {
-  return text::UpperStr866(line).view().starts_with(upper_word) &&
+  return text::UpperCaseKeyword(line).view().starts_with(upper_word) &&
          Word(1, line).size() == upper_word.size();
 }
 
@@ -72,7 +72,7 @@ bool ConfigReader::TryDefine(ShortString line) {
 bool ConfigReader::TryKey(ShortString line) {
   if (line.empty()) return false;
   for (Key& key : keys_) {
-    if (!BeginsWithWord(line, text::UpperStr866(key.name).view())) continue;
+    if (!BeginsWithWord(line, text::UpperCaseKeyword(key.name).view())) continue;
     text::Delete(line, 1, static_cast<long>(key.name.size()) + 1);
     // Blanks first, then quotes: spaces inside the quotes stay.
     ShortString value = text::TrimSet(kQuotes, text::TrimSet(text::kBlanks, line));

@@ -40,7 +40,7 @@ std::int32_t HexToInt(ShortString code) {
   static const text::CharSet kTrailing("$HXhx");
   text::TrimLeftSet(code, kLeading);
   text::TrimRightSet(code, kTrailing);
-  code = text::UpperStr866(code);
+  code = text::UpperCaseKeyword(code);
   for (char c : code.view()) {
     bool hex_digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
     if (!hex_digit) return 0;

@@ -56,7 +56,7 @@ ShortString PadCenter(const ShortString& text, char fill, std::uint8_t width) {
 }
 
 void PadText(ShortString& argument) {
-  ShortString alignment = text::UpperStr866(Word(1, argument));
+  ShortString alignment = text::UpperCaseKeyword(Word(1, argument));
   char fill = FirstCharacter(Word(2, argument));
   std::int32_t width = text::StrToInt(Word(3, argument).view());
   ShortString body = Word(4, argument);

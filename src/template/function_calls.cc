@@ -33,7 +33,7 @@ std::optional<Call> FindCall(const FunctionRegistry& registry, std::string& line
   std::vector<std::size_t> escapes;
   std::vector<Call> candidates;
   for (const FunctionEntry& entry : registry.entries()) {
-    std::string key = text::FoldedForSearch(entry.name.view()).str() + '{';
+    std::string key = text::FoldedForSearch(entry.name.view()).str().append(kCallOpen);
     std::size_t at = upper.rfind(key);
     if (at == std::string::npos) continue;
     if (at > 0 && line[at - 1] == '@') {
@@ -99,9 +99,9 @@ FunctionRegistry::FunctionRegistry() {
 
 void FunctionRegistry::RegisterFunction(const text::ShortString& name,
                                         FunctionHandler handler) {
-  text::ShortString folded = text::UpperStr866(name);
+  text::ShortString folded = text::UpperCaseKeyword(name);
   for (FunctionEntry& entry : entries_) {
-    if (text::UpperStr866(entry.name) == folded) {
+    if (text::UpperCaseKeyword(entry.name) == folded) {
       entry.handler = handler;
       return;
     }

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/bounded_string.h"
 
 namespace kelmora::templating {
+
+// What opens a call's argument: no call stands in a text without it.
+inline constexpr std::string_view kCallOpen = "{";
 
 // Receives the argument text and leaves its result in the same string.
 using FunctionHandler = void (*)(text::ShortString& argument);

@@ -3,7 +3,7 @@
 // (WholeCharPrefix). Indexes and lengths count bytes; the text is
 // length-counted, so NUL bytes are ordinary characters.
 //
-// The 1-based operations (Copy, Pos, Delete, Insert) follow the short-string
+// The 1-based operations (Copy, Pos, Delete) follow the short-string
 // rules the program's texts rely on: out-of-range indexes clamp or do
 // nothing, never fault.
 #pragma once
@@ -90,8 +90,6 @@ class BoundedString {
 
 // A short string: at most 255 characters.
 using ShortString = BoundedString<255>;
-// A line of the processed file: at most 1024 characters.
-using LongLine = BoundedString<1024>;
 
 // The first Capacity characters of a joined with b.
 template <std::size_t Capacity>
@@ -144,22 +142,6 @@ void Delete(BoundedString<Capacity>& s, long index, long count) {
   char* at = s.data() + (index - 1);
   std::memmove(at, at + removed, static_cast<std::size_t>(length - index + 1 - removed));
   s.resize(static_cast<std::size_t>(length - removed));
-}
-
-// Inserts `src` before the 1-based index of `s` (below 1 counts as 1, beyond
-// the length appends); the result is cut to the capacity. `src` may be a view
-// of `s` itself.
-template <std::size_t Capacity>
-void Insert(std::string_view src, BoundedString<Capacity>& s, long index) {
-  auto length = static_cast<long>(s.size());
-  index = std::clamp(index, 1L, length + 1);
-  auto at = static_cast<std::size_t>(index - 1);
-  // Joined whole and cut once: cut piece by piece, a character of `src` that
-  // does not fit could be followed by text from behind it that does.
-  std::string joined(s.view().substr(0, at));
-  joined.append(src);
-  joined.append(s.view().substr(at));
-  s.Assign(joined);
 }
 
 }  // namespace kelmora::text

@@ -11,14 +11,16 @@ namespace kelmora::text {
 
 char UpCase866(char c);
 
-// UpCase866 of every character; the length is unchanged.
+// `s` upper-cased for comparing it with a keyword of the program ("YES",
+// "@DEFINE", a settings key): UpCase866 of every byte, on both builds, as a
+// keyword's letters are ASCII; the length is unchanged.
 template <std::size_t Capacity>
-BoundedString<Capacity> UpperStr866(BoundedString<Capacity> s) {
+BoundedString<Capacity> UpperCaseKeyword(BoundedString<Capacity> s) {
   for (std::size_t i = 0; i < s.size(); ++i) s[i] = UpCase866(s[i]);
   return s;
 }
-inline ShortString UpperStr866(std::string_view s) {
-  return UpperStr866(ShortString(s));
+inline ShortString UpperCaseKeyword(std::string_view s) {
+  return UpperCaseKeyword(ShortString(s));
 }
 
 // In place, over a buffer of any length.

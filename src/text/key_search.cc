@@ -33,15 +33,26 @@ std::uint64_t KeySearch::TableEntries(const std::vector<std::string_view>& keys)
   return bytes * ColumnsOf(keys).count;
 }
 
-KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
+KeySearch::KeySearch(const std::vector<std::string_view>& keys,
+                     const std::array<char, 128>& ascii_fold, std::string_view ascii_stops)
+    : ascii_stops_(ascii_stops) {
+  // Without a key there is nothing to find: no automaton, only the stops.
+  if (std::all_of(keys.begin(), keys.end(), [](std::string_view key) { return key.empty(); }))
+    return;
   Columns columns = ColumnsOf(keys);
   class_of_ = columns.of;
   class_count_ = columns.count;
   const std::size_t width = class_count_;
+  std::vector<std::uint32_t> next = BuildTrie(keys, width);
+  LinkFallbacks(next, width);
+  MakeTables(next, keys, width);
+  MakeAsciiTables(ascii_fold);
+}
 
-  // The tree of the keys: state 0 is the root.
+std::vector<std::uint32_t> KeySearch::BuildTrie(const std::vector<std::string_view>& keys,
+                                                std::size_t width) {
   std::vector<std::uint32_t> next(width, kNone);
-  key_of_.assign(1, -1);
+  key_of_.assign(1, -1);  // state 0 is the root
   for (std::size_t number = 0; number < keys.size(); ++number) {
     std::string_view key = keys[number];
     if (key.empty()) continue;
@@ -59,9 +70,12 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
     }
     key_of_[state] = static_cast<std::int32_t>(number);
   }
+  return next;
+}
 
-  // Breadth first, each missing step takes the step of the state's
-  // fallback: the longest proper suffix of its text that is a state too.
+void KeySearch::LinkFallbacks(std::vector<std::uint32_t>& next, std::size_t width) {
+  // Breadth first, so that a state's fallback is complete before its
+  // children take their steps from it.
   const std::size_t states = key_of_.size();
   std::vector<std::uint32_t> fallback(states, 0);
   output_link_.assign(states, 0);
@@ -90,14 +104,17 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
       order.push_back(child);
     }
   }
+}
 
+void KeySearch::MakeTables(const std::vector<std::uint32_t>& next,
+                           const std::vector<std::string_view>& keys, std::size_t width) {
   transitions_.resize(next.size());
   for (std::size_t at = 0; at < next.size(); ++at) {
     std::uint32_t state = next[at];
     bool reports = key_of_[state] >= 0 || output_link_[state] != 0;
     transitions_[at] = static_cast<std::uint32_t>(state * width * 2) + (reports ? 1u : 0u);
   }
-  seen_.assign(states, 0);
+  seen_.assign(key_of_.size(), 0);
   pair_in_key_.assign(256 * 256, false);
   for (std::string_view key : keys) {
     for (std::size_t i = 1; i < key.size(); ++i)
@@ -108,13 +125,12 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys) {
     begins_key_[byte] = transitions_[class_of_[byte]] != 0;
 }
 
-void KeySearch::ReadAsciiAs(const std::array<char, 128>& fold) {
+void KeySearch::MakeAsciiTables(const std::array<char, 128>& fold) {
   for (std::size_t byte = 0; byte < fold.size(); ++byte) {
     auto folded = static_cast<unsigned char>(fold[byte]);
     ascii_class_of_[byte] = class_of_[folded];
     ascii_begins_key_[byte] = begins_key_[folded];
   }
-  if (pair_in_key_.empty()) return;
   ascii_pair_in_key_.assign(128 * 128, false);
   for (std::size_t first = 0; first < 128; ++first) {
     for (std::size_t second = 0; second < 128; ++second) {
@@ -183,7 +199,7 @@ std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {
   return text.size();
 }
 
-void KeySearch::NextScan() const {
+void KeySearch::NextScan() {
   if (++scan_ == 0) {
     std::fill(seen_.begin(), seen_.end(), 0);
     scan_ = 1;

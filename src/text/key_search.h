@@ -1,6 +1,7 @@
 // Which of many keys occur in a text, found in one pass over the text: an
-// automaton over the bytes of the keys (each state knows its next state for
-// every byte), so the cost per byte does not grow with the number of keys.
+// Aho-Corasick automaton over the bytes of the keys. Each state knows its
+// next state for every byte (the fallbacks are folded into the table), so
+// the cost per byte does not grow with the number of keys.
 #pragma once
 
 #include <array>
@@ -11,12 +12,26 @@
 
 namespace kelmora::text {
 
+// Each ASCII byte read as itself.
+inline constexpr std::array<char, 128> kAsciiAsItIs = [] {
+  std::array<char, 128> same{};
+  for (std::size_t byte = 0; byte < same.size(); ++byte) same[byte] = static_cast<char>(byte);
+  return same;
+}();
+
 class KeySearch {
  public:
-  // No keys: nothing is ever found.
+  // No keys: nothing is ever found, and FirstKeyOrStopInAscii finds only
+  // stops (none).
   KeySearch() = default;
-  // Key number i is keys[i]. Keys are distinct; an empty key is never found.
-  explicit KeySearch(const std::vector<std::string_view>& keys);
+  // Key number i is keys[i]. Keys are distinct; an empty key is never
+  // found. ForEachKeyInAscii and FirstKeyOrStopInAscii read each ASCII byte
+  // b as ascii_fold[b]. FirstKeyOrStopInAscii stops at every byte from 0x80
+  // up and at the bytes of `ascii_stops`, which must outlive the search (a
+  // literal, as a rule): only the view is kept.
+  explicit KeySearch(const std::vector<std::string_view>& keys,
+                     const std::array<char, 128>& ascii_fold = kAsciiAsItIs,
+                     std::string_view ascii_stops = {});
 
   // The table size the automaton of `keys` would take, in entries, so a
   // caller can decide whether building it pays.
@@ -26,33 +41,49 @@ class KeySearch {
   std::size_t longest_key() const { return longest_key_; }
 
   // Calls found(key number) once for every key that occurs in `text`, in no
-  // particular order.
+  // particular order. Not reentrant: `found` must not start another scan of
+  // the same search (the marks of the keys reported are the search's own).
   template <class Found>
-  void ForEachKeyIn(std::string_view text, Found&& found) const {
+  void ForEachKeyIn(std::string_view text, Found&& found) {
     Scan(text, class_of_, begins_key_, found);
   }
 
-  // Lets ForEachKeyInAscii read ASCII text as if each byte b were first
-  // replaced by fold[b].
-  void ReadAsciiAs(const std::array<char, 128>& fold);
-
-  // ForEachKeyIn of the text whose bytes, all below 0x80, are replaced as
-  // ReadAsciiAs says.
+  // ForEachKeyIn of the text whose bytes, all below 0x80, are read through
+  // the ASCII fold. Not reentrant either.
   template <class Found>
-  void ForEachKeyInAscii(std::string_view ascii, Found&& found) const {
+  void ForEachKeyInAscii(std::string_view ascii, Found&& found) {
     Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
   }
 
-  // The bytes at which FirstKeyOrStopInAscii stops: every byte from 0x80
-  // up, and these.
-  void StopAsciiScanAt(std::string_view ascii_stops) { ascii_stops_ = ascii_stops; }
-
-  // Where, reading `text` as ForEachKeyInAscii does, the first key found
-  // ends (the place of its last byte), or the first stop byte stands,
-  // whichever comes first; text.size() when neither does.
+  // Where, reading `text` through the ASCII fold, the first key found ends
+  // (the place of its last byte), or the first stop byte stands, whichever
+  // comes first; text.size() when neither does.
+  //
+  // At the root it skips ahead: a key begins at none of the places `at` to
+  // `at` + shortest key - 2 when the two bytes that end the shortest key's
+  // length from there stand side by side in no key, and the search goes on
+  // at the second of them. With the keys "name" and "size" in the text
+  // "xxxxyyyname": at 0 the bytes at 2 and 3 ("xx") are together in no
+  // key, so it goes on at 3; there the bytes at 5 and 6 ("yy") send it on
+  // to 6; at 6 the bytes at 8 and 9 ("am") stand in "name", so from 6 the
+  // bytes are read one by one, and "name" is found, ending at 10.
   std::size_t FirstKeyOrStopInAscii(std::string_view text) const;
 
  private:
+  // The trie of the keys, one row of `width` next states per state, kNone
+  // where no key goes on.
+  std::vector<std::uint32_t> BuildTrie(const std::vector<std::string_view>& keys,
+                                       std::size_t width);
+  // Fills the missing steps of the trie with the steps of the fallbacks
+  // (the longest proper suffix of a state's text that is a state too), and
+  // links each state to the nearest state on its fallback chain that ends
+  // a key.
+  void LinkFallbacks(std::vector<std::uint32_t>& next, std::size_t width);
+  void MakeTables(const std::vector<std::uint32_t>& next, const std::vector<std::string_view>& keys,
+                  std::size_t width);
+  // The tables of ASCII text read through `fold`.
+  void MakeAsciiTables(const std::array<char, 128>& fold);
+
   std::size_t FirstStop(const unsigned char* bytes, std::size_t from, std::size_t to) const;
   // From `at`, in the state `entry`, to `end`: where the first key ends,
   // or `end`; `entry` is the state there.
@@ -61,7 +92,7 @@ class KeySearch {
 
   template <class Found>
   void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
-            const std::array<bool, 256>& begins_key, Found& found) const {
+            const std::array<bool, 256>& begins_key, Found& found) {
     if (transitions_.empty()) return;
     NextScan();
     const auto* at = reinterpret_cast<const unsigned char*>(text.data());
@@ -79,12 +110,12 @@ class KeySearch {
     }
   }
 
-  void NextScan() const;
+  void NextScan();
 
   // Reports the key of `state` and of every state its output chain leads
   // to, each at most once per scan.
   template <class Found>
-  void Report(std::uint32_t state, Found& found) const {
+  void Report(std::uint32_t state, Found& found) {
     for (; state != 0 && seen_[state] != scan_; state = output_link_[state]) {
       seen_[state] = scan_;
       if (key_of_[state] >= 0) found(static_cast<std::size_t>(key_of_[state]));
@@ -98,10 +129,8 @@ class KeySearch {
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};
   std::string_view ascii_stops_;
-  // Per two ASCII bytes (first * 128 + second): whether, read as
-  // ReadAsciiAs says, they stand side by side in some key. Where two such
-  // bytes do not, no key begins in the shortest key's length less one
-  // bytes before the second.
+  // Per two ASCII bytes (first * 128 + second): whether, read through the
+  // ASCII fold, they stand side by side in some key.
   std::vector<bool> ascii_pair_in_key_;
   std::vector<bool> pair_in_key_;  // the same for the keys' own bytes
   // Row by row, one entry per column: the next state's row offset times 2,
@@ -113,8 +142,9 @@ class KeySearch {
   std::vector<std::uint32_t> output_link_;
   std::size_t longest_key_ = 0;
   std::size_t shortest_key_ = 0;
-  mutable std::vector<std::uint32_t> seen_;
-  mutable std::uint32_t scan_ = 0;
+  // The scan that last reported each state.
+  std::vector<std::uint32_t> seen_;
+  std::uint32_t scan_ = 0;
 };
 
 }  // namespace kelmora::text

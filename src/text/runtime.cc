@@ -34,8 +34,4 @@ void Halt(int code) {
   platform::ExitProcess(code);
 }
 
-void Delay(int milliseconds) { platform::Sleep(milliseconds); }
-
-void Sound(int hertz, int milliseconds) { platform::Tone(hertz, milliseconds); }
-
 }  // namespace kelmora::text

@@ -1,4 +1,4 @@
-// The end of the run: exit procedures and Halt; pauses and tones.
+// The end of the run: exit procedures and Halt.
 #pragma once
 
 namespace kelmora::text {
@@ -15,10 +15,5 @@ void RunExitProcedures();
 
 // Runs the exit procedures and ends the process with `code`.
 [[noreturn]] void Halt(int code);
-
-// Suspends the program for `milliseconds`.
-void Delay(int milliseconds);
-// Plays a tone (where the platform can) and returns after `milliseconds`.
-void Sound(int hertz, int milliseconds);
 
 }  // namespace kelmora::text

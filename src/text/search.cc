@@ -1,15 +1,6 @@
 #include "text/search.h"
 
-#include <algorithm>
-
 namespace kelmora::text {
-
-std::int32_t FindInBuffer(std::string_view buffer, std::string_view pattern) {
-  if (pattern.empty() || buffer.size() < pattern.size()) return -1;
-  auto at = std::search(buffer.begin(), buffer.end(), pattern.begin(), pattern.end());
-  if (at == buffer.end()) return -1;
-  return static_cast<std::int32_t>(at - buffer.begin());
-}
 
 void TrimLeftSet(ShortString& s, const CharSet& set) {
   std::size_t count = 0;

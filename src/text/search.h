@@ -1,17 +1,12 @@
-// Exact byte search and trimming by character sets.
+// Trimming by character sets.
 #pragma once
 
 #include <bitset>
-#include <cstdint>
 #include <string_view>
 
 #include "text/bounded_string.h"
 
 namespace kelmora::text {
-
-// Offset (from 0) of the leftmost occurrence of `pattern` in `buffer`, or -1;
-// -1 also for an empty pattern or one longer than the buffer.
-std::int32_t FindInBuffer(std::string_view buffer, std::string_view pattern);
 
 // A set of byte values.
 class CharSet {

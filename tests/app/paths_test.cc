@@ -39,23 +39,15 @@ TEST(DirOf, PosixPaths) {
     EXPECT_EQ(DirOf(c.path, kPosixPaths), c.directory) << c.path;
 }
 
-TEST(AddBackslash, AddsOneSeparatorOnlyWhereNeeded) {
+TEST(WithTrailingSeparator, AddsOneSeparatorOnlyWhereNeeded) {
   const DirCase windows[] = {
-      {"", ""}, {"C:", "C:"}, {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"}};
+      {"", ""}, {"C:", "C:"}, {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"},
+      {"\\", "\\"}, {"tools\\", "tools\\"}};
   for (const auto& c : windows)
-    EXPECT_EQ(AddBackslash(c.path, kWindowsPaths), c.directory) << c.path;
+    EXPECT_EQ(WithTrailingSeparator(c.path, kWindowsPaths), c.directory) << c.path;
   const DirCase posix[] = {{"", ""}, {"/", "/"}, {"/opt/k", "/opt/k/"}, {"C:", "C:/"}};
   for (const auto& c : posix)
-    EXPECT_EQ(AddBackslash(c.path, kPosixPaths), c.directory) << c.path;
-}
-
-TEST(SettingsPath, ExecutableInADriveRootOrFolderOrNowhere) {
-  auto settings_path = [](const std::string& exe) {
-    return AddBackslash(DirOf(exe, kWindowsPaths), kWindowsPaths) + "kelmora.ctl";
-  };
-  EXPECT_EQ(settings_path("D:\\kelmora.exe"), "D:\\kelmora.ctl");
-  EXPECT_EQ(settings_path("D:\\bin\\kelmora.exe"), "D:\\bin\\kelmora.ctl");
-  EXPECT_EQ(settings_path("kelmora.exe"), "kelmora.ctl");
+    EXPECT_EQ(WithTrailingSeparator(c.path, kPosixPaths), c.directory) << c.path;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The fast Apply against the plain one of reference_apply.h, byte for
+// The fast Apply against the plain model of model/replace_model.h, byte for
 // byte, on random tables and lines made of the cases that are easy to get
 // wrong: keys that are prefixes, suffixes and overlaps of each other,
 // values that hold their own or a later key, "@" escapes, letters of both
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "config/reference_apply.h"
 #include "config/replace_table.h"
+#include "model/replace_model.h"
 #include "template/template_pass.h"
 
 namespace kelmora::config {
@@ -88,16 +88,28 @@ class Generator {
     }
   }
 
-  ReplaceTable Table() {
-    ReplaceTable table;
-    table.SetApplyFunctions(!OneIn(3));
+  // The same random table as the program's and as the model's.
+  struct Tables {
+    ReplaceTable fast;
+    model::Table model;
+  };
+  Tables Table() {
+    Tables tables;
+    bool functions = !OneIn(3);
+    tables.fast.SetApplyFunctions(functions);
+    tables.model.SetApplyFunctions(functions);
     std::vector<std::string> keys = Keys();
-    for (const std::string& key : keys) table.Add(key, Value(keys, key), OneIn(6));
-    return table;
+    for (const std::string& key : keys) {
+      std::string value = Value(keys, key);
+      bool case_sensitive = OneIn(6);
+      tables.fast.Add(key, value, case_sensitive);
+      tables.model.Add(key, value, case_sensitive);
+    }
+    return tables;
   }
 
-  std::string Line(const ReplaceTable& table) {
-    const std::vector<ReplacePair>& pairs = table.pairs();
+  std::string Line(const model::Table& table) {
+    const std::vector<model::Pair> pairs = table.pairs();
     std::string line;
     std::size_t parts = OneIn(200) ? 150 + Below(100) : Below(12);
     for (std::size_t n = parts; n > 0; --n) {
@@ -125,17 +137,17 @@ TEST(ApplyDifferential, RandomLinesGiveTheReferenceBytes) {
   Generator random(20240611);
   std::size_t lines = 0;
   while (lines < 100000) {
-    const ReplaceTable table = random.Table();
+    Generator::Tables tables = random.Table();
     // Enough lines per table for the fast pass to switch from searching
     // pair by pair to its automaton.
     for (int i = 0; i < 200; ++i, ++lines) {
-      std::string line = random.Line(table);
+      std::string line = random.Line(tables.model);
       std::string fast = line;
-      table.Apply(fast);
-      std::string expected = ReferenceApply(table, line);
+      tables.fast.Apply(fast);
+      std::string expected = tables.model.Apply(line);
       if (fast != expected) {
         std::string pairs;
-        for (const ReplacePair& pair : table.pairs())
+        for (const model::Pair& pair : tables.model.pairs())
           pairs += testing::PrintToString(pair.name) + " -> " +
                    testing::PrintToString(pair.value) + (pair.case_sensitive ? " (case)" : "") +
                    "\n";
@@ -151,17 +163,18 @@ TEST(ApplyDifferential, RandomTextsGiveTheReferenceBytes) {
   Generator random(7);
   const char* kLineEnds[] = {"\r\n", "\n", "\r", "\n\r", "\r\r", "\n\n"};
   for (int text_number = 0; text_number < 150; ++text_number) {
-    const ReplaceTable table = random.Table();
+    Generator::Tables tables = random.Table();
+    ReplaceTable& table = tables.fast;
     std::string text;
     for (std::size_t n = 1 + random.Below(20); n > 0; --n) {
-      std::string line = random.Line(table);
+      std::string line = random.Line(tables.model);
       if (random.OneIn(8)) line = std::string(1020 + random.Below(8), 'q') + line;
       text += line;
       if (n > 1 || random.OneIn(2)) text += kLineEnds[random.Below(6)];
     }
     std::string expected;
-    for (const std::string& line : ReferenceLines(text))
-      expected += ReferenceApply(table, line) + "\r\n";
+    for (const std::string& line : model::Lines(text, templating::kPieceLimit))
+      expected += tables.model.Apply(line) + "\r\n";
     std::string fast;
     store::Production production = templating::EvaluateTextInto(
         text, [&table](std::string& line) { table.Apply(line); },

@@ -19,7 +19,7 @@ const ScratchFile& Scratch() {
   return scratch;
 }
 
-std::string Joined(const std::vector<std::string_view>& lines, std::string_view end) {
+std::string Joined(const std::vector<std::string>& lines, std::string_view end) {
   std::string joined;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) joined += end;
@@ -57,7 +57,7 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
                    std::size_t program_keys) {
   SettingsRead read = ReadSettings(Scratch(), file, keys);
   FUZZ_CHECK(read.read);
-  std::vector<std::string_view> lines = LinesOf(file);
+  const std::vector<std::string> lines = model::Lines(file, std::string::npos);
   const auto line_count = static_cast<std::int32_t>(std::max<std::size_t>(lines.size(), 1));
 
   std::size_t value_count = 0;

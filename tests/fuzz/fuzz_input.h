@@ -1,5 +1,4 @@
-// Shared pieces of the fuzz targets: tables made from the fuzzer's bytes,
-// and the split of a file into lines by its line ends.
+// Tables made from the fuzzer's bytes, for the fuzz targets.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "config/replace_table.h"
+#include "model/replace_model.h"
 
 namespace kelmora::fuzz {
 
@@ -33,44 +33,13 @@ inline std::vector<PairSpec> ConsumePairs(FuzzedDataProvider& input, std::size_t
   return pairs;
 }
 
-inline void AddPairs(config::ReplaceTable& table, const std::vector<PairSpec>& pairs) {
-  for (const PairSpec& pair : pairs) table.Add(pair.name, pair.value, pair.case_sensitive);
-}
-
-// The lines of `file` split at its line ends: CR LF and LF CR are one line
-// end each, CR and LF alone one each. A line end at the very end of the file
-// ends the last line and begins none; an empty file has no lines.
-inline std::vector<std::string_view> LinesOf(std::string_view file) {
-  std::vector<std::string_view> lines;
-  std::size_t begin = 0;
-  while (begin < file.size()) {
-    std::size_t end = file.find_first_of("\r\n", begin);
-    if (end == std::string_view::npos) end = file.size();
-    lines.push_back(file.substr(begin, end - begin));
-    if (end == file.size()) break;
-    std::size_t next = end + 1;
-    if (next < file.size() && file[next] != file[end] && (file[next] == '\r' || file[next] == '\n'))
-      ++next;
-    begin = next;
-    if (begin == file.size()) break;
+// Adds `pairs` to the program's table and to the model.
+inline void AddPairs(config::ReplaceTable& table, model::Table& model,
+                     const std::vector<PairSpec>& pairs) {
+  for (const PairSpec& pair : pairs) {
+    table.Add(pair.name, pair.value, pair.case_sensitive);
+    model.Add(pair.name, pair.value, pair.case_sensitive);
   }
-  return lines;
-}
-
-// `text` cut at every CR LF; a text that does not end in CR LF gives its
-// tail as a last element.
-inline std::vector<std::string_view> SplitAtCrLf(std::string_view text) {
-  std::vector<std::string_view> parts;
-  while (!text.empty()) {
-    std::size_t end = text.find("\r\n");
-    if (end == std::string_view::npos) {
-      parts.push_back(text);
-      break;
-    }
-    parts.push_back(text.substr(0, end));
-    text.remove_prefix(end + 2);
-  }
-  return parts;
 }
 
 }  // namespace kelmora::fuzz

@@ -14,38 +14,27 @@ namespace kelmora::fuzz {
 namespace {
 
 // The pass without evaluation gives each line of the file, read in pieces
-// of at most kPieceLimit bytes, each piece ended by CR LF.
-void CheckLinesKeptWhole(std::string_view file, const std::vector<std::string_view>& pieces) {
-  std::size_t next = 0;
-  for (std::string_view line : LinesOf(file)) {
-    std::string joined;
-    do {
-      FUZZ_CHECK(next < pieces.size());
-      FUZZ_CHECK(pieces[next].size() <= kPieceLimit);
-      FUZZ_CHECK(!pieces[next].empty() || line.empty());
-      joined += pieces[next++];
-    } while (joined.size() < line.size());
-    FUZZ_CHECK_EQ(joined, line);
-  }
-  FUZZ_CHECK(next == pieces.size());
-}
-
+// of at most kPieceLimit bytes, each piece ended by CR LF; with a table,
+// each piece as the model applies it.
 void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
-               MemoryFiles::Faults faults) {
+               store::FaultPlan faults) {
   PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
   FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
-  std::vector<std::string_view> pieces = SplitAtCrLf(plain.file);
-  CheckLinesKeptWhole(file, pieces);
+  const std::vector<std::string> pieces = model::Lines(file, kPieceLimit);
+  std::string joined;
+  for (const std::string& piece : pieces) joined += piece + "\r\n";
+  FUZZ_CHECK_EQ(plain.file, joined);
 
   config::ReplaceTable table;
+  model::Table model;
   if (file.find('@') == std::string_view::npos) {
     // No name and no function call to find: only the line ends change.
     FUZZ_CHECK_EQ(RunTemplatePass(file, &table).file, plain.file);
   }
-  AddPairs(table, pairs);
+  AddPairs(table, model, pairs);
   std::string expected;
-  for (std::string_view piece : pieces) expected += ApplyToLine(table, piece) + "\r\n";
+  for (const std::string& piece : pieces) expected += model.Apply(piece) + "\r\n";
   PassResult evaluated = RunTemplatePass(file, &table);
   FUZZ_CHECK(evaluated.ok);
   FUZZ_CHECK_EQ(evaluated.file, expected);
@@ -61,7 +50,7 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  kelmora::fuzz::MemoryFiles::Faults faults;
+  kelmora::store::FaultPlan faults;
   faults.write = input.ConsumeIntegralInRange(0, 3);
   std::vector<kelmora::fuzz::PairSpec> pairs = kelmora::fuzz::ConsumePairs(input, 6, true);
   faults.read = input.ConsumeIntegralInRange(0, 3);

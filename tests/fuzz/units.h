@@ -13,9 +13,10 @@
 #include "config/config_reader.h"
 #include "config/replace_table.h"
 #include "console/markup.h"
-#include "memory_files.h"
 #include "scratch_file.h"
+#include "store/failing_file_ops.h"
 #include "store/file_stream.h"
+#include "store/memory_files.h"
 #include "template/function_calls.h"
 #include "template/template_pass.h"
 #include "text/bounded_string.h"
@@ -24,57 +25,22 @@ namespace kelmora::fuzz {
 
 // Lines read from the template come in pieces of at most this many bytes.
 inline constexpr std::size_t kPieceLimit = templating::kPieceLimit;
-// Evaluation never cuts a template line.
-inline constexpr std::size_t kLineCapacity = std::string::npos;
 
 // `text` as a template line and as a short string hold it.
 inline std::string LineText(std::string_view text) { return std::string(text); }
 inline std::string ShortText(std::string_view text) { return text::ShortString(text).str(); }
 
-// A pair of a replacement table.
-struct TablePair {
-  std::string name;
-  std::string value;
-  bool case_sensitive = false;
-};
-
-// The pairs of `table`, in table order.
-inline std::vector<TablePair> PairsOf(const config::ReplaceTable& table) {
-  std::vector<TablePair> pairs;
-  for (const config::ReplacePair& pair : table.pairs())
-    pairs.push_back({pair.name, pair.value, pair.case_sensitive});
-  return pairs;
-}
-
 // A line of the template as the evaluation sees it.
-inline std::string ApplyToLine(const config::ReplaceTable& table, std::string_view line) {
+inline std::string ApplyToLine(config::ReplaceTable& table, std::string_view line) {
   std::string text(line);
   table.Apply(text);
   return text;
 }
 
 // A short string (a settings line) as the evaluation sees it.
-inline std::string ApplyToShort(const config::ReplaceTable& table, std::string_view line) {
+inline std::string ApplyToShort(config::ReplaceTable& table, std::string_view line) {
   text::ShortString text(line);
   table.Apply(text);
-  return text.str();
-}
-
-// The names of the functions every table evaluates, as registered.
-inline std::vector<std::string> FunctionNames() {
-  std::vector<std::string> names;
-  const templating::FunctionRegistry registry;
-  for (const templating::FunctionEntry& entry : registry.entries())
-    names.push_back(entry.name.str());
-  return names;
-}
-
-// What the index-th registered function makes of `argument`, which it
-// receives as a short string.
-inline std::string CallFunction(std::size_t index, std::string_view argument) {
-  const templating::FunctionRegistry registry;
-  text::ShortString text(argument);
-  registry.entries()[index].handler(text);
   return text.str();
 }
 
@@ -87,14 +53,15 @@ struct PassResult {
 // The template pass over a file holding `file`, each line through `table`
 // (lines it cannot change passed over as the program does), or unchanged
 // when `table` is null, with the file calls of `faults` failing.
-inline PassResult RunTemplatePass(std::string_view file, const config::ReplaceTable* table,
-                                  MemoryFiles::Faults faults = {}) {
+inline PassResult RunTemplatePass(std::string_view file, config::ReplaceTable* table,
+                                  store::FaultPlan faults = {}) {
   const std::string path = "template.txt";
-  MemoryFiles memory(faults);
+  store::MemoryFiles memory;
+  store::FailingFileOps failing(faults, memory.ops());
   memory.files()[path] = file;
   store::RewriteOutcome outcome;
   {
-    store::FileStream stream(path, store::kOpenReadWrite, 4096, memory.ops());
+    store::FileStream stream(path, store::kOpenReadWrite, 4096, failing.ops());
     templating::ChangeFinder find_change;
     if (table != nullptr)
       find_change = [table](std::string_view lines) { return table->FirstPossibleChange(lines); };

@@ -1,6 +1,7 @@
-// File calls that pass through to the OS's, except the one a test chooses
-// to fail: the n-th call of a kind fails once (or, when persistent, it and
-// every later call of that kind) with a chosen error code.
+// File calls that pass through to others (the OS's, or MemoryFiles'),
+// except the one a test chooses to fail: the n-th call of a kind fails once
+// (or, when persistent, it and every later call of that kind) with a chosen
+// error code.
 #pragma once
 
 #include <cstddef>
@@ -27,8 +28,9 @@ struct FaultPlan {
 
 class FailingFileOps {
  public:
-  explicit FailingFileOps(FaultPlan plan = {}) : plan_(plan) {
-    const FileOps& os = SystemFileOps();
+  explicit FailingFileOps(FaultPlan plan = {}, const FileOps& under = SystemFileOps())
+      : plan_(plan) {
+    const FileOps& os = under;
     ops_.open = [this, os](const std::string& path, platform::FileAccess access,
                            platform::FileShare share, platform::FileHandle* out) {
       *out = platform::kNoFile;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "store/failing_file_ops.h"
 #include "store/file_stream.h"
-#include "store/memory_stream.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::store {
@@ -27,9 +27,8 @@ std::vector<std::string> StreamLinesOf(Stream& stream) {
 }
 
 std::vector<std::string> LinesOf(const std::string& bytes) {
-  MemoryStream stream;
-  stream.Write(bytes.data(), bytes.size());
-  stream.Seek(0);
+  text::TempDir dir;
+  FileStream stream(dir.Write("lines", bytes), kOpenRead, 4096);
   return StreamLinesOf(stream);
 }
 
@@ -127,11 +126,11 @@ TEST(ReadStreamLine, GivesBackTheByteAfterALineEndAcrossTheBuffer) {
 }
 
 TEST(ReadStreamLine, OtherFailuresStayForTheCaller) {
-  MemoryStream stream(0);  // holds nothing; the write fails
-  stream.Write("a", 1);
-  ASSERT_EQ(stream.status(), StreamStatus::WriteFailed);
+  text::TempDir dir;
+  FailingFileOps ops(FaultPlan{.read = 1, .persistent = true});
+  FileStream stream(dir.Write("lines", "a\r\nb"), kOpenRead, 4096, ops.ops());
   EXPECT_EQ(ReadStreamLine(stream).str(), "");
-  EXPECT_EQ(stream.status(), StreamStatus::WriteFailed);
+  EXPECT_EQ(stream.status(), StreamStatus::OsError);
 }
 
 }  // namespace

@@ -62,13 +62,9 @@ TEST(ShortString, CutsKeepUtf8CharactersWhole) {
   EXPECT_EQ(ShortString(Repeat('a', 253) + zhe).str(), Repeat('a', 253) + zhe);
   EXPECT_EQ((ShortString(Repeat('a', 253)) + ka).str(), Repeat('a', 253));
   EXPECT_EQ((ShortString(Repeat('a', 252)) + ka + ka).str(), Repeat('a', 252) + ka);
-  EXPECT_EQ(LongLine(Repeat('a', 1022) + ka).str(), Repeat('a', 1022));
   ShortString appended(Repeat('a', 254));
   appended += "\x80z";  // a stray byte stands alone and fits
   EXPECT_EQ(appended.str(), Repeat('a', 254) + "\x80");
-  ShortString inserted(Repeat('x', 253) + "b");
-  Insert("a\xC3\xA9", inserted, 254);  // the cut drops "é" and all behind it
-  EXPECT_EQ(inserted.str(), Repeat('x', 253) + "a");
 }
 #endif
 
@@ -162,47 +158,6 @@ TEST(ShortString, DeleteRemovesWithinTheText) {
     Delete(s, c.index, c.count);
     EXPECT_EQ(s.str(), c.expected) << c.s << " " << c.index << " " << c.count;
   }
-}
-
-TEST(ShortString, InsertClampsTheIndexAndCutsTheResult) {
-  struct Case {
-    std::string src, s;
-    long index;
-    std::string expected;
-  } cases[] = {
-      {"X", "abc", 9, "abcX"},
-      {"X", "abc", 4, "abcX"},
-      {"X", "abc", 3, "abXc"},
-      {"X", "abc", 1, "Xabc"},
-      {"X", "abc", 0, "Xabc"},
-      {"X", "abc", -7, "Xabc"},
-      {"XY", "", 1, "XY"},
-      {"", "abc", 2, "abc"},
-      {"X", Repeat('a', 255), 1, std::string("X") + Repeat('a', 254)},
-      {"X", Repeat('a', 255), 256, Repeat('a', 255)},
-      {"XY", Repeat('a', 254), 254, Repeat('a', 253) + "XY"},
-      {"XYZ", Repeat('a', 254), 254, Repeat('a', 253) + "XY"},
-      {Repeat('b', 300), "ac", 2, std::string("a") + Repeat('b', 254)},
-  };
-  for (const Case& c : cases) {
-    ShortString s(c.s);
-    Insert(c.src, s, c.index);
-    EXPECT_EQ(s.str(), c.expected) << c.src.size() << " into " << c.s.size() << " at " << c.index;
-  }
-}
-
-TEST(ShortString, InsertOfItselfReadsTheTextBeforeTheChange) {
-  ShortString s("abc");
-  Insert(s.view(), s, 2);
-  EXPECT_EQ(s.str(), "aabcbc");
-}
-
-TEST(LongLine, CutsAt1024) {
-  LongLine line(Repeat('l', 2000));
-  EXPECT_EQ(line.size(), 1024u);
-  line = Repeat('m', 1000);
-  line += Repeat('n', 100);
-  EXPECT_EQ(line.str(), Repeat('m', 1000) + Repeat('n', 24));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::string_literals;
 
-std::set<std::size_t> Found(const KeySearch& search, std::string_view text) {
+std::set<std::size_t> Found(KeySearch& search, std::string_view text) {
   std::set<std::size_t> found;
   search.ForEachKeyIn(text, [&](std::size_t key) {
     EXPECT_TRUE(found.insert(key).second) << "key " << key << " reported twice";
@@ -37,7 +37,7 @@ std::vector<std::string_view> Views(const std::vector<std::string>& keys) {
 TEST(KeySearch, FindsKeysInsideAndAcrossEachOther) {
   const std::vector<std::string> keys = {"he", "she", "his", "hers", "", "s", "\0x"s.substr(0, 2),
                                          "\xFF\x80"};
-  const KeySearch search(Views(keys));
+  KeySearch search(Views(keys));
   EXPECT_EQ(search.longest_key(), 4u);
   struct Case {
     std::string text;
@@ -67,7 +67,7 @@ TEST(KeySearch, AgreesWithAPlainSearchOnRandomKeysAndTexts) {
     std::set<std::string> distinct;
     while (distinct.size() < 1 + random() % 12) distinct.insert(text_of(5));
     const std::vector<std::string> keys(distinct.begin(), distinct.end());
-    const KeySearch search(Views(keys));
+    KeySearch search(Views(keys));
     for (int i = 0; i < 20; ++i) {
       std::string text = text_of(40);
       ASSERT_EQ(Found(search, text), FoundPlainly(keys, text)) << text;
@@ -84,15 +84,11 @@ TEST(KeySearch, FirstKeyOrStopAgreesWithAPlainSearch) {
     for (char& c : text) c = alphabet[random() % alphabet.size()];
     return text;
   };
-  std::array<char, 128> same{};
-  for (std::size_t c = 0; c < same.size(); ++c) same[c] = static_cast<char>(c);
   for (int round = 0; round < 300; ++round) {
     std::set<std::string> distinct;
     while (distinct.size() < 1 + random() % 6) distinct.insert(text_of(2, 5, "abcd"));
     const std::vector<std::string> keys(distinct.begin(), distinct.end());
-    KeySearch search(Views(keys));
-    search.ReadAsciiAs(same);
-    search.StopAsciiScanAt("{");
+    const KeySearch search(Views(keys), kAsciiAsItIs, "{");
     for (int i = 0; i < 20; ++i) {
       // Mostly bytes no key holds; in one text of three, a stop.
       std::string text = text_of(0, 400, "abcdxyzxyzxyzxyz xyzxyz ");
@@ -109,19 +105,29 @@ TEST(KeySearch, FirstKeyOrStopAgreesWithAPlainSearch) {
 
 TEST(KeySearch, ReadsAsciiThroughAFold) {
   const std::vector<std::string> keys = {"AB", "B@"};
-  KeySearch search(Views(keys));
   std::array<char, 128> upper{};
   for (std::size_t c = 0; c < upper.size(); ++c)
     upper[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  search.ReadAsciiAs(upper);
+  KeySearch search(Views(keys), upper);
   std::set<std::size_t> found;
   search.ForEachKeyInAscii("xaB@", [&](std::size_t key) { found.insert(key); });
   EXPECT_EQ(found, (std::set<std::size_t>{0, 1}));
 }
 
+// What a caller weighs before building: keys that share their bytes cost
+// less than as many keys of other bytes, and every key costs.
 TEST(KeySearch, TableEntriesGrowWithKeyBytesAndDistinctBytes) {
-  EXPECT_EQ(KeySearch::TableEntries({}), 1u);
-  EXPECT_EQ(KeySearch::TableEntries({"ab", "ba"}), 5u * 3u);
+  EXPECT_LT(KeySearch::TableEntries({}), KeySearch::TableEntries({"a"}));
+  EXPECT_LT(KeySearch::TableEntries({"ab", "ba"}), KeySearch::TableEntries({"ab", "cd"}));
+  EXPECT_LT(KeySearch::TableEntries({"ab"}), KeySearch::TableEntries({"ab", "ab"}));
+}
+
+TEST(KeySearch, WithoutKeysFindsOnlyStops) {
+  KeySearch none({""}, kAsciiAsItIs, "{");
+  EXPECT_EQ(Found(none, "anything"), std::set<std::size_t>{});
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("abc{d"), 3u);
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("ab\x80"), 2u);
+  EXPECT_EQ(none.FirstKeyOrStopInAscii("abc"), 3u);
 }
 
 }  // namespace

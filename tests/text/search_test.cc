@@ -11,29 +11,6 @@ const CharSet kHexLead("$0HXhx");
 const CharSet kHexTrail("$HXhx");
 const CharSet kQuote("\"");
 
-TEST(FindInBuffer, FindsTheLeftmostExactMatch) {
-  struct Case {
-    std::string buffer, pattern;
-    std::int32_t expected;
-  } cases[] = {
-      {"xxAB", "AB", 2},
-      {"ABA", "A", 0},
-      {"abc", "", -1},
-      {"", "", -1},
-      {"ab", "abc", -1},
-      {"abc", "abc", 0},
-      {"abcab", "ab", 0},
-      {"xxab", "AB", -1},  // no case folding
-      {"aaab", "aab", 1},
-      {"abcabd", "abd", 3},
-      {std::string("a\0b\0c", 5), std::string("b\0c", 3), 2},
-      {"\xE0\xE1\xE2", "\xE2", 2},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(FindInBuffer(c.buffer, c.pattern), c.expected)
-        << c.pattern << " in " << c.buffer;
-}
-
 TEST(TrimSet, RemovesFromBothEndsOnly) {
   struct Case {
     const CharSet* set;

@@ -1,6 +1,7 @@
-// Files held in memory behind the file-operations seam, so the template
-// pass runs over memory, hermetic and fast, with any file it makes beside
-// the one it rewrites. One read and one write can be made to fail.
+// Files held in memory behind the file-operations seam, so that a reader or
+// a rewrite runs over memory, hermetic and fast, with any file it makes
+// beside the one it works on. Calls never fail on their own: put
+// FailingFileOps over ops() to make one fail.
 #pragma once
 
 #include <algorithm>
@@ -12,21 +13,14 @@
 
 #include "store/file_ops.h"
 
-namespace kelmora::fuzz {
+namespace kelmora::store {
 
 class MemoryFiles {
  public:
-  // The 1-based read and write calls (over all files) that fail, 0 for none.
-  struct Faults {
-    int read = 0;
-    int write = 0;
-  };
-
-  static constexpr platform::ErrorCode kInjectedError = 5;
   static constexpr platform::ErrorCode kNoSuchFile = 2;
   static constexpr platform::ErrorCode kFileExists = 17;
 
-  explicit MemoryFiles(Faults faults) : faults_(faults) {
+  MemoryFiles() {
     ops_.open = [this](const std::string& path, platform::FileAccess, platform::FileShare,
                        platform::FileHandle* out) { return Open(path, out); };
     ops_.read = [this](platform::FileHandle file, void* into, std::size_t size, std::size_t* got) {
@@ -65,7 +59,7 @@ class MemoryFiles {
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;
 
-  const store::FileOps& ops() const { return ops_; }
+  const FileOps& ops() const { return ops_; }
   // Every file by its path.
   std::map<std::string, std::string>& files() { return files_; }
 
@@ -86,7 +80,6 @@ class MemoryFiles {
   platform::ErrorCode Read(platform::FileHandle file, void* into, std::size_t size,
                            std::size_t* got) {
     *got = 0;
-    if (++reads_ == faults_.read) return kInjectedError;
     const std::string& bytes = BytesOf(file);
     std::size_t at = std::min(Offset(file), bytes.size());
     *got = std::min(size, bytes.size() - at);
@@ -98,7 +91,6 @@ class MemoryFiles {
   platform::ErrorCode Write(platform::FileHandle file, const void* from, std::size_t size,
                             std::size_t* written) {
     *written = 0;
-    if (++writes_ == faults_.write) return kInjectedError;
     std::string& bytes = BytesOf(file);
     std::size_t at = Offset(file);
     if (at + size > bytes.size()) bytes.resize(at + size);
@@ -113,13 +105,10 @@ class MemoryFiles {
     return static_cast<std::size_t>(std::max<std::int64_t>(open_[file].position, 0));
   }
 
-  Faults faults_;
-  int reads_ = 0;
-  int writes_ = 0;
   std::map<std::string, std::string> files_;
   std::map<platform::FileHandle, OpenFile> open_;
   platform::FileHandle next_handle_ = 1;
-  store::FileOps ops_;
+  FileOps ops_;
 };
 
-}  // namespace kelmora::fuzz
+}  // namespace kelmora::store

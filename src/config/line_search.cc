@@ -1,0 +1,194 @@
+#include "config/line_search.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+#include "template/function_calls.h"
+#include "text/char_case.h"
+
+namespace kelmora::config {
+namespace {
+
+// Above this many entries the automaton is never built: the pairs are then
+// searched one by one.
+constexpr std::uint64_t kMostTableEntries = std::uint64_t{1} << 28;
+
+// How many byte comparisons of pair-by-pair search one table entry of the
+// automaton is worth: it is built once the lines searched pair by pair have
+// cost that much.
+constexpr std::uint64_t kSearchPerTableEntry = 8;
+
+}  // namespace
+
+LineSearch::LineSearch(const std::vector<ReplacePair>& pairs, bool calls_evaluated)
+    : ascii_stops_(calls_evaluated ? templating::kCallOpen : ""),
+      build_after_(std::numeric_limits<std::uint64_t>::max()) {
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (pairs[i].name.empty()) continue;
+    auto number = static_cast<std::uint32_t>(i);
+    (pairs[i].case_sensitive ? case_sensitive_pairs_ : pair_of_key_).push_back(number);
+  }
+  queued_in_.assign(pairs.size(), 0);
+  // An ASCII byte is a whole character under every fold, folded alone.
+  for (std::size_t byte = 0; byte < ascii_fold_.size(); ++byte) {
+    char c = static_cast<char>(byte);
+    text::FoldForSearch(&c, 1);
+    ascii_fold_[byte] = c;
+    if (static_cast<unsigned char>(c) >= 0x80) ascii_fold_usable_ = false;
+  }
+  keys_ = KeySearchOf({});
+  std::uint64_t entries = text::KeySearch::TableEntries(Keys(pairs));
+  if (!pair_of_key_.empty() && entries <= kMostTableEntries)
+    build_after_ = entries * kSearchPerTableEntry;
+}
+
+text::KeySearch LineSearch::KeySearchOf(const std::vector<std::string_view>& keys) const {
+  return text::KeySearch(keys, ascii_fold_, ascii_stops_);
+}
+
+std::vector<std::string_view> LineSearch::Keys(const std::vector<ReplacePair>& pairs) const {
+  std::vector<std::string_view> keys;
+  keys.reserve(pair_of_key_.size());
+  for (std::uint32_t number : pair_of_key_) keys.push_back(pairs[number].upper_name);
+  return keys;
+}
+
+void LineSearch::Apply(const std::vector<ReplacePair>& pairs, std::string& line) {
+  if (!keys_built_ && searched_pair_by_pair_ >= build_after_) {
+    keys_ = KeySearchOf(Keys(pairs));
+    keys_built_ = true;
+  }
+  if (keys_built_) {
+    ApplyByKeySearch(pairs, line);
+  } else {
+    searched_pair_by_pair_ += (line.size() + 16) * pair_of_key_.size();
+    ApplyEachPair(pairs, line, kGrowsWhole, folded_, search_);
+  }
+}
+
+std::size_t LineSearch::FirstPossibleChange(std::string_view text) const {
+  // Pairs of one letter case are not in the automaton, and an ASCII byte
+  // that folds beyond ASCII is not read byte by byte: any line may change.
+  if (!case_sensitive_pairs_.empty() || !ascii_fold_usable_) return 0;
+  if (!pair_of_key_.empty() && !keys_built_) return 0;
+  return keys_.FirstKeyOrStopInAscii(text);
+}
+
+void LineSearch::FoldAscii(std::string_view line, std::size_t from, std::size_t to) {
+  for (std::size_t i = from; i < to; ++i)
+    folded_[i] = ascii_fold_[static_cast<unsigned char>(line[i])];
+}
+
+// The line folded into folded_; an ASCII line byte by byte.
+void LineSearch::FoldLine(std::string_view line) {
+  if (!ascii_fold_usable_ || !IsAscii(line)) {
+    Fold(line, folded_);
+    return;
+  }
+  folded_.resize(line.size());
+  FoldAscii(line, 0, line.size());
+}
+
+// Makes folded_ the fold of `line` again after a pair used it as its search
+// copy: it differs only in [from, to). An ASCII line folds byte by byte, so
+// only that part is folded again.
+void LineSearch::RefoldChanged(std::string_view line, std::size_t from, std::size_t to) {
+  if (folded_.size() != line.size() || !ascii_fold_usable_ || !IsAscii(line)) {
+    FoldLine(line);
+    return;
+  }
+  FoldAscii(line, from, std::min(to, line.size()));
+}
+
+void LineSearch::Enqueue(std::uint32_t pair) {
+  if (queued_in_[pair] == line_number_) return;
+  queued_in_[pair] = line_number_;
+  queue_.push_back(pair);
+  std::push_heap(queue_.begin(), queue_.end(), std::greater<>());
+}
+
+void LineSearch::QueuePairsIn(std::string_view line) {
+  if (++line_number_ == 0) {
+    std::fill(queued_in_.begin(), queued_in_.end(), 0);
+    line_number_ = 1;
+  }
+  queue_.clear();
+  // An ASCII line is searched as it is, and folded only when it holds a
+  // key.
+  auto found = [this](std::size_t key) { Enqueue(pair_of_key_[key]); };
+  const bool read_as_ascii = ascii_fold_usable_ && IsAscii(line);
+  if (read_as_ascii) {
+    keys_.ForEachKeyInAscii(line, found);
+  } else {
+    FoldLine(line);
+    keys_.ForEachKeyIn(folded_, found);
+  }
+  for (std::uint32_t pair : case_sensitive_pairs_) Enqueue(pair);
+  if (!queue_.empty() && read_as_ascii) FoldLine(line);
+}
+
+// The same result as ApplyEachPair, but only the pairs that occur in the
+// line are looked at: those the automaton finds in the folded line at the
+// start, and those it finds around each change a pair makes. A pair found
+// nowhere is never searched for on its own.
+void LineSearch::ApplyByKeySearch(const std::vector<ReplacePair>& pairs, std::string& line) {
+  QueuePairsIn(line);
+  // A key can span a change by its length less one byte on either side;
+  // four more bytes cover a fold that reads a character around the change.
+  const std::size_t margin = keys_.longest_key() + 3;
+  while (!queue_.empty()) {
+    std::pop_heap(queue_.begin(), queue_.end(), std::greater<>());
+    const std::uint32_t applied = queue_.back();
+    queue_.pop_back();
+    Changed changed;
+    if (!ApplyPair(pairs[applied], line, folded_, search_, kGrowsWhole, changed)) continue;
+    RefoldChanged(line, changed.from, changed.to + 1);
+    std::size_t from = changed.from > margin ? changed.from - margin : 0;
+    std::size_t to = std::min(line.size(), changed.to + margin);
+    if (from >= to) continue;
+    keys_.ForEachKeyIn(std::string_view(folded_).substr(from, to - from), [&](std::size_t key) {
+      std::uint32_t later = pair_of_key_[key];
+      if (later > applied) Enqueue(later);
+    });
+  }
+}
+
+void SearchedPairs::Add(ReplacePair pair) {
+  search_.reset();
+  if (auto found = index_.find(pair.upper_name); found != index_.end()) {
+    ReplacePair& kept = pairs_[found->second];
+    kept.value = std::move(pair.value);
+    kept.case_sensitive = pair.case_sensitive;
+    return;
+  }
+  index_.emplace(pair.upper_name, pairs_.size());
+  pairs_.push_back(std::move(pair));
+}
+
+void SearchedPairs::SetCallsEvaluated(bool on) {
+  search_.reset();
+  calls_evaluated_ = on;
+}
+
+const std::vector<ReplacePair>& SearchedPairs::Sorted() {
+  if (sorted_ == pairs_.size()) return pairs_;
+  search_.reset();
+  auto greater = [](const ReplacePair& a, const ReplacePair& b) {
+    return a.upper_name > b.upper_name;
+  };
+  auto added = pairs_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+  std::sort(added, pairs_.end(), greater);
+  std::inplace_merge(pairs_.begin(), added, pairs_.end(), greater);
+  sorted_ = pairs_.size();
+  for (std::size_t i = 0; i < pairs_.size(); ++i) index_[pairs_[i].upper_name] = i;
+  return pairs_;
+}
+
+LineSearch& SearchedPairs::Search() {
+  Sorted();
+  if (!search_) search_.emplace(pairs_, calls_evaluated_);
+  return *search_;
+}
+
+}  // namespace kelmora::config
