@@ -8,9 +8,10 @@
 
 namespace kelmora::app {
 
-void AddBirthTime(config::ReplaceTable& table, const Settings& settings) {
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings,
+                  std::int32_t now_seconds) {
   table.Add("@BirthTime",
-            CounterText(NowSeconds(), settings.birth_seconds, settings.time_count,
+            CounterText(now_seconds, settings.birth_seconds, settings.time_count,
                         settings.time_format),
             false);
 }

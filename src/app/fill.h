@@ -3,6 +3,7 @@
 // evaluated.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,9 @@
 
 namespace kelmora::app {
 
-// The counter is read at the call.
-void AddBirthTime(config::ReplaceTable& table, const Settings& settings);
+// The counter text of the moment `now_seconds` (NowSeconds).
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings,
+                  std::int32_t now_seconds);
 
 // Added after the names-file pairs, so it replaces a names-file line of its
 // token. `title` is the song title (QuerySongTitle), empty for none.

@@ -55,6 +55,8 @@ class Follower {
   FileState template_state_ = FileState::Read;
   text::ShortString song_;
   bool bus_reachable_ = true;
+  // The clock reading of the last fill's counter.
+  std::int32_t filled_at_ = 0;
   std::optional<std::string> written_;
   bool output_failing_ = false;
 };
@@ -155,7 +157,8 @@ void Follower::FillAndWrite() {
   if (template_state_ != FileState::Read) return;
   config::ReplaceTable table;
   AddNamePairs(names_, table);
-  AddBirthTime(table, settings_);
+  filled_at_ = NowSeconds();
+  AddBirthTime(table, settings_, filled_at_);
   AddCurrentSong(table, settings_, song_);
   std::string text;
   store::Production made = FillText(template_text_, table, [&text](std::string_view piece) {
@@ -171,8 +174,11 @@ void Follower::Run() {
   FillAndWrite();
   if (!options_.quiet && !output_failing_) console::WriteMarkup(kDone);
   for (;;) {
-    int seconds = SecondsToNextCount(NowSeconds(), settings_.birth_seconds, settings_.time_count);
-    unsigned wakes = waiter_.Wait(seconds);
+    // Counted from the last fill's reading: a counter that moved on while
+    // it was made is filled again at once.
+    int seconds = SecondsToNextCount(filled_at_, settings_.birth_seconds, settings_.time_count) -
+                  (NowSeconds() - filled_at_);
+    unsigned wakes = seconds > 0 ? waiter_.Wait(seconds) : platform::kWakeClock;
     if (wakes & platform::kWakeStop) text::Halt(kExitOk);
     if (wakes & platform::kWakeFiles) {
       ReloadSettings();

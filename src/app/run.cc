@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/counter.h"
 #include "app/exits.h"
 #include "app/file_names.h"
 #include "app/fill.h"
@@ -104,7 +105,8 @@ std::string ProcessingText(const std::string& template_name,
   if (!options.quiet) WriteMarkup(kDone);
 
   if (!options.quiet) PlainWrite(ProcessingText(template_name, output));
-  AddBirthTime(table, settings);
+  // The counter is read once, after the "processing" text is out.
+  AddBirthTime(table, settings, NowSeconds());
   AddCurrentSong(table, settings, QuerySongTitle());
 
   if (output) {

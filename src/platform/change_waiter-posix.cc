@@ -157,7 +157,7 @@ unsigned ChangeWaiter::State::RunSong(bool readable) {
     wakes |= kWakeSong;
   if (!song.connected() && MonotonicMs() - last_try_ms >= kRetryMs) {
     last_try_ms = MonotonicMs();
-    if (song.Connect()) wakes |= kWakeSong;
+    song.Connect();
   }
   return wakes;
 }
@@ -197,7 +197,7 @@ unsigned ChangeWaiter::Wait(int seconds) {
 }
 
 bool ChangeWaiter::SongServiceReachable() const {
-  return !state_->song.ever_connected() || state_->song.connected();
+  return !state_->song.lost();
 }
 
 }  // namespace kelmora::platform

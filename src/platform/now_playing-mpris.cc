@@ -308,6 +308,7 @@ struct SdBusWatch {
   decltype(&::sd_bus_get_timeout) get_timeout;
   decltype(&::sd_bus_process) process;
   decltype(&::sd_bus_is_open) is_open;
+  decltype(&::sd_bus_is_ready) is_ready;
 };
 
 const SdBusWatch* LoadSdBusWatch() {
@@ -321,7 +322,8 @@ const SdBusWatch* LoadSdBusWatch() {
            Bind(library, "sd_bus_get_events", &api.get_events) &&
            Bind(library, "sd_bus_get_timeout", &api.get_timeout) &&
            Bind(library, "sd_bus_process", &api.process) &&
-           Bind(library, "sd_bus_is_open", &api.is_open);
+           Bind(library, "sd_bus_is_open", &api.is_open) &&
+           Bind(library, "sd_bus_is_ready", &api.is_ready);
   }();
   return bound ? &api : nullptr;
 }
@@ -347,6 +349,9 @@ struct SongWatch::Connection {
   const SdBusWatch* sd = nullptr;
   sd_bus* bus = nullptr;
   bool signalled = false;
+  // The bus has answered the connection's greeting: it is really there (a
+  // socket of a daemon that is gone, or of another one, never gets so far).
+  bool ready = false;
 };
 
 SongWatch::SongWatch() = default;
@@ -356,11 +361,11 @@ SongWatch::~SongWatch() {
   delete connection_;
 }
 
-bool SongWatch::Connect() {
-  if (connection_ != nullptr || !SessionBusCanExist()) return false;
+void SongWatch::Connect() {
+  if (connection_ != nullptr || !SessionBusCanExist()) return;
   const SdBusWatch* sd = LoadSdBusWatch();
-  if (sd == nullptr) return false;
-  auto* connection = new Connection{sd, nullptr, false};
+  if (sd == nullptr) return;
+  auto* connection = new Connection{sd, nullptr, false, false};
   bool made = sd->open_user(&connection->bus) >= 0;
   for (const char* match : kMatches)
     made = made && sd->add_match_async(connection->bus, nullptr, match, NoteSignal, nullptr,
@@ -368,11 +373,9 @@ bool SongWatch::Connect() {
   if (!made) {
     if (connection->bus != nullptr) sd->close_unref(connection->bus);
     delete connection;
-    return false;
+    return;
   }
   connection_ = connection;
-  ever_connected_ = true;
-  return true;
 }
 
 bool SongWatch::connected() const { return connection_ != nullptr; }
@@ -409,10 +412,18 @@ bool SongWatch::Process() {
   bool changed = connection_->signalled;
   connection_->signalled = false;
   if (processed < 0 || sd.is_open(connection_->bus) <= 0) {
+    lost_ = lost_ || connection_->ready;
+    changed = changed || connection_->ready;
     sd.close_unref(connection_->bus);
     delete connection_;
     connection_ = nullptr;
-    return true;
+    return changed;
+  }
+  // From here on no change is missed; one made before is asked for.
+  if (!connection_->ready && sd.is_ready(connection_->bus) > 0) {
+    connection_->ready = true;
+    changed = true;
+    lost_ = false;
   }
   return changed;
 }

@@ -15,7 +15,7 @@ namespace kelmora::platform {
 // No service to connect to: the song never changes on its own.
 SongWatch::SongWatch() = default;
 SongWatch::~SongWatch() = default;
-bool SongWatch::Connect() { return false; }
+void SongWatch::Connect() {}
 bool SongWatch::connected() const { return false; }
 int SongWatch::fd() const { return -1; }
 short SongWatch::events() const { return 0; }

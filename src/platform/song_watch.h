@@ -14,12 +14,11 @@ class SongWatch {
   SongWatch(const SongWatch&) = delete;
   SongWatch& operator=(const SongWatch&) = delete;
 
-  // Connects when not connected; true when it has just connected, which
-  // changes the song as much as a signal does.
-  bool Connect();
+  // Starts connecting when not connected; Process tells when it is ready.
+  void Connect();
   bool connected() const;
-  // Whether a connection was ever made: a bus that never was cannot be lost.
-  bool ever_connected() const { return ever_connected_; }
+  // A connection that was ready has been lost, and none is ready since.
+  bool lost() const { return lost_; }
   // What to poll while connected: the descriptor (-1 for none), its poll
   // events, and the milliseconds until the connection wants to be run
   // anyway (-1 for never).
@@ -27,13 +26,15 @@ class SongWatch {
   short events() const;
   int timeout_ms() const;
   // Runs the connection; true when a player's properties or a player's bus
-  // name changed, or the connection was lost (it is closed then).
+  // name changed, when the connection has become ready (its signals come
+  // from then on; the bus may be back), or when a ready one was lost (it is
+  // closed then).
   bool Process();
 
  private:
   struct Connection;
   Connection* connection_ = nullptr;
-  bool ever_connected_ = false;
+  bool lost_ = false;
 };
 
 }  // namespace kelmora::platform
