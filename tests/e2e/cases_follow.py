@@ -235,6 +235,44 @@ def counter_by_test_clock(context, bus, env):
     return problems + run.stop()[1]
 
 
+def caption_follows(context):
+    """Under Wine: the stand-in player window changes its caption, and the
+    followed OUTPUT changes with it."""
+    context.write("kelmora.ctl", CTL)
+    context.write("in.txt", SONG)
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    tool = context.path("player_window.exe")
+    shutil.copy2(context.build_dir / "tests" / "tools" / "player_window.exe", tool)
+    window = subprocess.Popen(list(context.runner) + [str(tool), "1. One - Winamp", "stop.flag",
+                                                      "caption.txt"],
+                              cwd=context.folder, env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    run = None
+    try:
+        ready, _, _ = select.select([window.stdout], [], [], 60)
+        if not ready or window.stdout.readline().strip() != b"ready":
+            return ["player_window did not show its window"]
+        run = Follower(context, ["-q", "in.txt", "-o", "out.txt"], env)
+        problems = run.wait_for("out.txt", song_line(b"One"), seconds=60)
+        context.write("caption.txt", b"2. Two - Winamp")
+        problems += run.wait_for("out.txt", song_line(b"Two"), seconds=30)
+        context.path("stop.flag").touch()  # the window goes: no song
+        problems += run.wait_for("out.txt", song_line(b"none"), seconds=30)
+        return problems
+    finally:
+        context.path("stop.flag").touch()
+        for process in (run.process if run else None, window):
+            if process is not None:
+                process.kill()
+                process.wait()
+
+
+@dataclasses.dataclass
+class WineFollowCase(Case):
+    def run(self, context):
+        return caption_follows(context)
+
+
 CLOCK_CTL = b"BirthDate 1/1/2024\r\nBirthTime 0:0:0\r\nTimeCount min\r\nTimeFormat dec\r\n"
 
 CASES = [
@@ -249,4 +287,6 @@ CASES = [
     follow_case("-o - read line by line", standard_output_line_by_line),
     follow_case("the counter ticks by the test clock", counter_by_test_clock,
                 files={"in.txt": b"@BirthTime\r\n"}, ctl=CLOCK_CTL),
+    WineFollowCase("follow: the player window's caption changes, and OUTPUT with it",
+                   platforms="wine", tools=("player_window.exe",)),
 ]
