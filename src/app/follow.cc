@@ -154,10 +154,12 @@ bool Follower::Write(const std::string& text) {
 }
 
 void Follower::FillAndWrite() {
+  // Read even while the template is away, so that the next wait is one
+  // unit of the counter long.
+  filled_at_ = NowSeconds();
   if (template_state_ != FileState::Read) return;
   config::ReplaceTable table;
   AddNamePairs(names_, table);
-  filled_at_ = NowSeconds();
   AddBirthTime(table, settings_, filled_at_);
   AddCurrentSong(table, settings_, song_);
   std::string text;

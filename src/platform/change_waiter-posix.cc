@@ -105,6 +105,9 @@ ChangeWaiter::ChangeWaiter() : state_(new State) {
   state_->inotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   state_->test_clock = TestClockFile();
   state_->song.Connect();
+  // As long as a song query may take: a bus that does not answer costs no
+  // more.
+  state_->song.AwaitReady(250);
   state_->last_try_ms = MonotonicMs();
 }
 
@@ -116,6 +119,8 @@ ChangeWaiter::~ChangeWaiter() {
 
 void ChangeWaiter::State::AddWatch(const std::string& path, bool counts) {
   auto [folder, name] = FolderAndName(path);
+  // A folder watched already keeps its descriptor, and the events queued
+  // on it.
   int watch = ::inotify_add_watch(inotify, folder.c_str(), kFolderEvents);
   if (watch < 0) return;
   std::set<std::string>& counted = names[watch];
@@ -123,10 +128,12 @@ void ChangeWaiter::State::AddWatch(const std::string& path, bool counts) {
 }
 
 void ChangeWaiter::WatchFiles(const std::vector<std::string>& paths) {
-  for (const auto& [watch, unused] : state_->names) ::inotify_rm_watch(state_->inotify, watch);
+  std::map<int, std::set<std::string>> before = std::move(state_->names);
   state_->names.clear();
   for (const std::string& path : paths) state_->AddWatch(path, true);
   if (state_->test_clock) state_->AddWatch(*state_->test_clock, false);
+  for (const auto& [watch, unused] : before)
+    if (state_->names.count(watch) == 0) ::inotify_rm_watch(state_->inotify, watch);
 }
 
 // kWakeFiles for an event on a watched name; with the test clock,

@@ -378,6 +378,17 @@ void SongWatch::Connect() {
   connection_ = connection;
 }
 
+void SongWatch::AwaitReady(int ms) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+  while (connection_ != nullptr && !connection_->ready) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return;
+    struct pollfd watched = {fd(), events(), 0};
+    ::poll(&watched, 1, static_cast<int>(left.count()) + 1);
+    Process();
+  }
+}
+
 bool SongWatch::connected() const { return connection_ != nullptr; }
 
 int SongWatch::fd() const {
@@ -412,8 +423,10 @@ bool SongWatch::Process() {
   bool changed = connection_->signalled;
   connection_->signalled = false;
   if (processed < 0 || sd.is_open(connection_->bus) <= 0) {
+    // The song is asked again however far the connection had come; only
+    // a ready one counts as a bus that went away.
     lost_ = lost_ || connection_->ready;
-    changed = changed || connection_->ready;
+    changed = true;
     sd.close_unref(connection_->bus);
     delete connection_;
     connection_ = nullptr;

@@ -16,6 +16,7 @@ namespace kelmora::platform {
 SongWatch::SongWatch() = default;
 SongWatch::~SongWatch() = default;
 void SongWatch::Connect() {}
+void SongWatch::AwaitReady(int) {}
 bool SongWatch::connected() const { return false; }
 int SongWatch::fd() const { return -1; }
 short SongWatch::events() const { return 0; }

@@ -293,8 +293,12 @@ std::optional<LocalTime> ReadTestClock(const std::string& path) {
 }  // namespace
 
 LocalTime ReadLocalTime() {
-  if (std::optional<std::string> clock = TestClockPath())
-    if (std::optional<LocalTime> time = ReadTestClock(*clock)) return *time;
+  if (std::optional<std::string> clock = TestClockPath()) {
+    // A clock file caught while it is rewritten keeps the last reading.
+    static LocalTime last{};
+    if (std::optional<LocalTime> time = ReadTestClock(*clock)) last = *time;
+    return last;
+  }
   time_t now = ::time(nullptr);
   struct tm local;
   ::localtime_r(&now, &local);

@@ -16,6 +16,9 @@ class SongWatch {
 
   // Starts connecting when not connected; Process tells when it is ready.
   void Connect();
+  // Runs a new connection until it is ready or `ms` have passed, so that a
+  // bus that is there counts as reached from the start.
+  void AwaitReady(int ms);
   bool connected() const;
   // A connection that was ready has been lost, and none is ready since.
   bool lost() const { return lost_; }
@@ -27,8 +30,8 @@ class SongWatch {
   int timeout_ms() const;
   // Runs the connection; true when a player's properties or a player's bus
   // name changed, when the connection has become ready (its signals come
-  // from then on; the bus may be back), or when a ready one was lost (it is
-  // closed then).
+  // from then on; the bus may be back), or when it was lost (it is closed
+  // then).
   bool Process();
 
  private:
