@@ -1,18 +1,22 @@
 # kelmora_layer(NAME [DEPENDS layer...] [EXCLUDE file...])
 # Makes the library kelmora_NAME from the .cc files of src/NAME. The platform
 # layer takes only the implementation files of the OS being built for: the
-# OS half, and the now-playing service (MPRIS on Linux when KELMORA_MPRIS is
+# OS half (*-win32.cc or *-posix.cc), and the now-playing service (MPRIS on Linux when KELMORA_MPRIS is
 # on; none otherwise).
 function(kelmora_layer name)
   cmake_parse_arguments(LAYER "" "" "DEPENDS;EXCLUDE" ${ARGN})
   set(dir ${PROJECT_SOURCE_DIR}/src/${name})
   if(name STREQUAL "platform")
     if(WIN32)
-      set(sources ${dir}/platform-win32.cc ${dir}/now_playing-none.cc)
-    elseif(KELMORA_MPRIS)
-      set(sources ${dir}/platform-posix.cc ${dir}/now_playing-mpris.cc)
+      file(GLOB sources CONFIGURE_DEPENDS ${dir}/*-win32.cc)
+      list(APPEND sources ${dir}/now_playing-none.cc)
     else()
-      set(sources ${dir}/platform-posix.cc ${dir}/now_playing-none.cc)
+      file(GLOB sources CONFIGURE_DEPENDS ${dir}/*-posix.cc)
+      if(KELMORA_MPRIS)
+        list(APPEND sources ${dir}/now_playing-mpris.cc)
+      else()
+        list(APPEND sources ${dir}/now_playing-none.cc)
+      endif()
     endif()
   else()
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cc)

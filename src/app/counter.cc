@@ -1,6 +1,7 @@
 #include "app/counter.h"
 
 #include <array>
+#include <cstdint>
 
 #include "platform/platform.h"
 #include "text/number.h"
@@ -93,6 +94,18 @@ text::ShortString CounterText(std::int32_t now_seconds,
     case TimeFormat::Bin: return BinLong(counter);
   }
   return HexLong(counter);
+}
+
+std::int32_t SecondsToNextCount(std::int32_t now_seconds, std::int32_t birth_seconds,
+                                TimeCount count) {
+  const std::int64_t unit = kDivisors[static_cast<std::size_t>(count)];
+  const std::int64_t difference = Wrap(Bits(now_seconds) - Bits(birth_seconds));
+  const std::int64_t quotient = difference / unit;
+  // The quotient is truncated toward zero: a negative count goes up one
+  // second past the multiple of the unit that it stands for, a count of 0
+  // or more when the next multiple is reached.
+  const std::int64_t next = quotient < 0 ? quotient * unit + 1 : (quotient + 1) * unit;
+  return static_cast<std::int32_t>(next - difference);
 }
 
 }  // namespace kelmora::app

@@ -47,4 +47,10 @@ text::ShortString CounterText(std::int32_t now_seconds,
                               std::int32_t birth_seconds, TimeCount count,
                               TimeFormat format);
 
+// Seconds from `now_seconds` until CounterText next shows another count:
+// the next moment the truncated quotient of the wrapping difference
+// changes. Always at least 1.
+std::int32_t SecondsToNextCount(std::int32_t now_seconds, std::int32_t birth_seconds,
+                                TimeCount count);
+
 }  // namespace kelmora::app

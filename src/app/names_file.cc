@@ -9,7 +9,6 @@
 #include "text/text_file.h"
 
 namespace kelmora::app {
-
 using text::ShortString;
 
 std::optional<NamePair> NamesLinePair(ShortString line) {
@@ -37,18 +36,31 @@ platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>
   return file.error();
 }
 
-void LoadNamesFile(const Settings& settings, config::ReplaceTable& table) {
-  if (!settings.change_names) return;
-  if (!FileExists(settings.names_file)) {
-    WriteFileNotLine(settings.names_file, "found");
-    return;
-  }
-  std::vector<NamePair> pairs;
-  if (!IsRegularFile(settings.names_file) || ReadNamesFile(settings.names_file, &pairs) != 0) {
-    WriteFileNotLine(settings.names_file, "readable");
-    return;
-  }
+NamesStatus LoadNamePairs(const Settings& settings, std::vector<NamePair>* pairs) {
+  pairs->clear();
+  if (!settings.change_names) return NamesStatus::Off;
+  if (!FileExists(settings.names_file)) return NamesStatus::NotFound;
+  if (!IsRegularFile(settings.names_file) || ReadNamesFile(settings.names_file, pairs) != 0)
+    return NamesStatus::NotReadable;
+  return NamesStatus::Read;
+}
+
+// Continues the open "reading config" line, or stands on a line of its own
+// after a wrong-line report.
+void ReportNamesFile(const Settings& settings, NamesStatus status) {
+  if (status == NamesStatus::NotFound) WriteFileNotLine(settings.names_file, "found");
+  if (status == NamesStatus::NotReadable) WriteFileNotLine(settings.names_file, "readable");
+}
+
+void AddNamePairs(const std::vector<NamePair>& pairs, config::ReplaceTable& table) {
   for (const NamePair& pair : pairs) table.Add(pair.token, pair.replacement, false);
+}
+
+void LoadNamesFile(const Settings& settings, config::ReplaceTable& table) {
+  std::vector<NamePair> pairs;
+  NamesStatus status = LoadNamePairs(settings, &pairs);
+  ReportNamesFile(settings, status);
+  AddNamePairs(pairs, table);
 }
 
 }  // namespace kelmora::app

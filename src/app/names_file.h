@@ -28,6 +28,20 @@ std::optional<NamePair> NamesLinePair(text::ShortString line);
 // opened or read, and then no pairs.
 platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs);
 
+// How the names file was found: not asked for (change_names off), read, or
+// reported in one line.
+enum class NamesStatus { Off, Read, NotFound, NotReadable };
+
+// With change_names on, the names file's pairs; reports nothing.
+NamesStatus LoadNamePairs(const Settings& settings, std::vector<NamePair>* pairs);
+
+// The line of a names file NotFound or NotReadable; nothing otherwise.
+void ReportNamesFile(const Settings& settings, NamesStatus status);
+
+// Adds `pairs` to `table`, letter case ignored, a later line of a token
+// winning.
+void AddNamePairs(const std::vector<NamePair>& pairs, config::ReplaceTable& table);
+
 // With change_names on, adds the names file's pairs to `table`, letter case
 // ignored, a later line of a token winning. A names file that is missing or
 // cannot be read, or is no regular file, is reported in one line; the run

@@ -1,20 +1,24 @@
 #include "app/run.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/counter.h"
+#include "app/exits.h"
 #include "app/file_names.h"
+#include "app/fill.h"
+#include "app/follow.h"
+#include "app/help.h"
 #include "app/names_file.h"
+#include "app/options.h"
 #include "app/settings.h"
 #include "app/song_title.h"
 #include "config/replace_table.h"
 #include "console/console.h"
 #include "console/markup.h"
 #include "platform/platform.h"
-#include "store/file_stream.h"
-#include "store/journal.h"
-#include "template/template_pass.h"
+#include "store/output_file.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
 #include "text/text_rules.h"
@@ -35,120 +39,106 @@ void WriteBanner() {
   PlainWriteLine("");
 }
 
-[[noreturn]] void StopOnCommandLine() {
+// A command line without options gets the usage line it always had.
+[[noreturn]] void StopOnCommandLine(bool list_options) {
   WriteMarkup(ErrorBullet() + "error in command line!\r\n");
-  WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name +
-              " <filename>\r\n");
+  WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name + " " +
+              (list_options ? OptionsUsage() : "<filename>") + "\r\n");
   WriteMarkup("~0C~   exiting...~07~\r\n");
   text::Halt(kExitCommandLine);
 }
 
-[[noreturn]] void StopOnMissingFile(const std::string& name) {
-  WriteFileNotLine(name, "found");
-  WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(kExitFileNotFound);
-}
-
-// Why a file could not be rewritten, for a follow-up line.
-std::string ReasonText(platform::ErrorCode error) {
-  switch (error) {
-    case platform::kNotRegularFile: return "not a regular file";
-    case platform::kFileChanged: return "the file changed while it was being processed";
-    default: return platform::ErrorText(error);
+// The filled text of `template_text` to standard output.
+void FillIntoStandardOutput(const std::string& template_text,
+                            config::ReplaceTable& table) {
+  bool written = true;
+  FillText(template_text, table, [&written](std::string_view piece) {
+    written = platform::WriteStandardOutput(piece.data(), piece.size());
+    return written;
+  });
+  if (!written) {
+    WriteFileNotLine(std::string(kStandardStream), "written");
+    WriteMarkup("~0C~   aborting...\r\n");
+    text::Halt(kExitNotRewritten);
   }
 }
 
-void WriteReason(platform::ErrorCode error) {
-  WriteMarkup(ShortString("   ") + DoubleTildes(ReasonText(error)) + "\r\n");
+// TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
+void FillInto(const std::string& template_name, const std::string& output,
+              config::ReplaceTable& table) {
+  std::string template_text;
+  if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
+    StopOnUnreadable(template_name, error);
+  if (output == kStandardStream) return FillIntoStandardOutput(template_text, table);
+  store::RewriteOutcome outcome = store::RewriteOutputFile(
+      output, [&](std::string_view /*output's own bytes*/, const store::PieceSink& sink) {
+        return FillText(template_text, table, sink);
+      });
+  if (!outcome.ok) StopOnNotRewritten(output, outcome);
 }
 
-// The file may be anything now; `journal` (when not empty) still holds its
-// original bytes, and the next run puts them back.
-[[noreturn]] void StopOnDamaged(const std::string& name, platform::ErrorCode error,
-                                const std::string& journal) {
-  WriteNamedLine(ErrorBullet(), name,
-                 " may be ~0C~damaged~07~: its original bytes could not be written back!\r\n");
-  WriteReason(error);
-  if (!journal.empty())
-    WriteNamedLine("   its original bytes are kept in ", journal,
-                   "; the next run puts them back.\r\n");
-  WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(kExitDamaged);
+// The in-place fill names the file once; a fill into another names both.
+std::string ProcessingText(const std::string& template_name,
+                           const std::optional<std::string>& output) {
+  std::string text = "processing [" + InertName(template_name) + "]";
+  if (output) text += " into [" + InertName(*output) + "]";
+  return text + "... ";
 }
 
-// Continues the open "processing" line.
-[[noreturn]] void StopOnNotRewritten(const std::string& name,
-                                     const store::RewriteOutcome& outcome) {
-  WriteFileNotLine(name, "rewritten");
-  WriteReason(outcome.error);
-  if (outcome.damaged) StopOnDamaged(name, outcome.restore_error, outcome.journal);
-  WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(kExitNotRewritten);
-}
+[[noreturn]] void FillOnce(const Options& options) {
+  const std::string& template_name = options.template_path;
+  const bool from_input = template_name == kStandardStream;
+  std::optional<std::string> output = options.output;
+  // OUTPUT that is TEMPLATE under another name is the in-place fill.
+  if (output && *output != kStandardStream && !from_input &&
+      store::SameFile(template_name, *output))
+    output.reset();
+  if (!from_input) RecoverInterruptedRewrite(template_name);
+  if (output && *output != kStandardStream) RecoverInterruptedRewrite(*output);
 
-// Before anything else touches the file: a rewrite that an earlier run left
-// unfinished is undone.
-void RecoverInterruptedRewrite(const std::string& name) {
-  store::Recovery recovery = store::RecoverFromJournal(name, store::SystemFileOps());
-  if (recovery.result == store::Recovery::Restored)
-    WriteNamedLine(ErrorBullet(), name,
-                   " restored: an earlier run was cut short while rewriting it.\r\n");
-  if (recovery.result == store::Recovery::Failed)
-    StopOnDamaged(name, recovery.error, store::JournalPath(name));
-}
+  if (!options.quiet) PlainWrite("reading config... ");
+  const Settings settings = ReadSettings(options.quiet).settings;
+  if (!from_input && !FileExists(template_name)) StopOnMissingFile(template_name);
 
-// Opens the file and runs the template pass over it with `table`; the
-// stream is closed on return, before anything is reported.
-store::RewriteOutcome RewriteTemplate(const std::string& name,
-                                        config::ReplaceTable& table) {
-  store::FileStream stream(name, store::kOpenReadWrite, 4096);
-  return templating::ProcessTemplate(
-      stream, [&table](std::string& line) { table.Apply(line); }, store::kNoMemoryLimit,
-      [&table](std::string_view lines) { return table.FirstPossibleChange(lines); });
-}
+  config::ReplaceTable table;
+  LoadNamesFile(settings, table);
+  if (!options.quiet) WriteMarkup(kDone);
 
-// The counter is read once, after the "processing" text is out.
-void AddBirthTime(config::ReplaceTable& table, const Settings& settings) {
-  table.Add("@BirthTime",
-            CounterText(NowSeconds(), settings.birth_seconds,
-                        settings.time_count, settings.time_format),
-            false);
-}
+  if (!options.quiet) PlainWrite(ProcessingText(template_name, output));
+  // The counter is read once, after the "processing" text is out.
+  AddBirthTime(table, settings, NowSeconds());
+  AddCurrentSong(table, settings, QuerySongTitle());
 
-// Added after the names-file pairs, so it replaces a names-file line of its token.
-void AddCurrentSong(config::ReplaceTable& table, const Settings& settings) {
-  table.Add("@CurrentSong",
-            SongValue(QuerySongTitle(), settings.no_wamp, settings.prefix, settings.suffix),
-            false);
+  if (output) {
+    FillInto(template_name, *output, table);
+  } else {
+    store::RewriteOutcome outcome = RewriteTemplate(template_name, table);
+    if (!outcome.ok) StopOnNotRewritten(template_name, outcome);
+  }
+  if (!options.quiet) WriteMarkup(kDone);
+  text::Halt(kExitOk);
 }
 
 }  // namespace
 
 void Run() {
-  WriteBanner();
-
   std::vector<std::string> arguments = text::CommandArguments();
-  if (arguments.size() != 2) StopOnCommandLine();
-  const std::string& file_name = arguments[1];
-  RecoverInterruptedRewrite(file_name);
-
-  PlainWrite("reading config... ");
-  const Settings settings = ReadSettings();
-
-  if (!FileExists(file_name)) StopOnMissingFile(file_name);
-
-  config::ReplaceTable table;
-  LoadNamesFile(settings, table);
-  WriteMarkup(kDone);
-
-  PlainWrite("processing [" + InertName(file_name) + "]... ");
-  AddBirthTime(table, settings);
-  AddCurrentSong(table, settings);
-
-  store::RewriteOutcome outcome = RewriteTemplate(file_name, table);
-  if (!outcome.ok) StopOnNotRewritten(file_name, outcome);
-  WriteMarkup(kDone);
-  text::Halt(kExitOk);
+  arguments.erase(arguments.begin());
+  const Options options = ParseOptions(arguments);
+  if (!options.error && options.action == Action::Help) {
+    WriteHelp();
+    text::Halt(kExitOk);
+  }
+  if (!options.error && options.action == Action::Version) {
+    WriteVersion();
+    text::Halt(kExitOk);
+  }
+  // Standard output carries the filled text and nothing else.
+  if (ToStandardOutput(options)) console::DirectMessagesTo(platform::StandardStream::Error);
+  if (!options.quiet) WriteBanner();
+  if (options.error) StopOnCommandLine(options.any_option);
+  if (options.follow) Follow(options);
+  FillOnce(options);
 }
 
 }  // namespace kelmora::app

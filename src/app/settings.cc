@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/exit_code.h"
 #include "app/file_names.h"
@@ -56,29 +57,32 @@ TimeCount TimeCountOf(const ShortString& value) {
   return TimeCount::Sec;
 }
 
-// `what` completes "NOT ...!". Continues the open "reading config" line.
-[[noreturn]] void StopOnSettingsFile(const std::string& path, std::string_view what) {
-  WriteFileNotLine(path, what);
-  console::WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(kExitNoSettings);
+SettingsLoad Failed(SettingsLoad load, SettingsLoad::Status status) {
+  load.status = status;
+  return load;
 }
 
-void ReportWrongLines(const config::ConfigReader& reader, const std::string& path) {
-  console::PlainWriteLine("");
-  for (std::int32_t n = 1; n <= reader.WrongLineCount(); ++n) {
-    ShortString start = ErrorBullet() + "wrong line [#" +
-                        text::IntToStr(reader.WrongLineNumber(n)) + "] in [";
+}  // namespace
+
+void ReportSettingsFile(const SettingsLoad& load) {
+  WriteFileNotLine(load.path,
+                   load.status == SettingsLoad::Status::NotFound ? "found" : "readable");
+}
+
+void ReportWrongLines(const SettingsLoad& load, bool pause) {
+  if (pause) console::PlainWriteLine("");
+  for (std::int32_t number : load.wrong_lines) {
+    ShortString start = ErrorBullet() + "wrong line [#" + text::IntToStr(number) + "] in [";
     const char end[] = "]\r\n";
     std::size_t room = ShortString::kCapacity - start.size() - (sizeof end - 1);
-    console::WriteMarkup(start + MarkupName(path, room) + end);
+    console::WriteMarkup(start + MarkupName(load.path, room) + end);
   }
+  if (!pause) return;
   console::PlainWriteLine("   pause (3 seconds)");
   platform::Tone(3400, 30);
   platform::Tone(3210, 30);
   platform::Sleep(3000);
 }
-
-}  // namespace
 
 std::string SettingsPath() {
   const PathRules& rules = NativePathRules();
@@ -108,18 +112,36 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
   return settings;
 }
 
-Settings ReadSettings() {
-  std::string path = SettingsPath();
-  if (!FileExists(path)) StopOnSettingsFile(path, "found");
-  if (!IsRegularFile(path)) StopOnSettingsFile(path, "readable");
+SettingsLoad LoadSettings() {
+  SettingsLoad load;
+  load.path = SettingsPath();
+  if (!FileExists(load.path)) return Failed(std::move(load), SettingsLoad::Status::NotFound);
+  if (!IsRegularFile(load.path))
+    return Failed(std::move(load), SettingsLoad::Status::NotReadable);
   config::ConfigReader reader;
   AddSettingsKeys(reader);
-  config::LoadResult loaded = reader.Load(path);
+  config::LoadResult loaded = reader.Load(load.path);
   // A file that cannot be read must not pass for an empty one.
-  if (loaded.status == config::LoadStatus::Unreadable) StopOnSettingsFile(path, "readable");
-  if (loaded.status == config::LoadStatus::NotFound) StopOnSettingsFile(path, "found");
-  if (reader.WrongLineCount() > 0) ReportWrongLines(reader, path);
-  return SettingsFromReader(reader);
+  if (loaded.status == config::LoadStatus::Unreadable)
+    return Failed(std::move(load), SettingsLoad::Status::NotReadable);
+  if (loaded.status == config::LoadStatus::NotFound)
+    return Failed(std::move(load), SettingsLoad::Status::NotFound);
+  for (std::int32_t n = 1; n <= reader.WrongLineCount(); ++n)
+    load.wrong_lines.push_back(reader.WrongLineNumber(n));
+  load.settings = SettingsFromReader(reader);
+  return load;
+}
+
+SettingsLoad ReadSettings(bool quiet) {
+  SettingsLoad load = LoadSettings();
+  if (load.status != SettingsLoad::Status::Ok) {
+    // Continues the open "reading config" line.
+    ReportSettingsFile(load);
+    console::WriteMarkup("~0C~   aborting...\r\n");
+    text::Halt(kExitNoSettings);
+  }
+  if (!load.wrong_lines.empty()) ReportWrongLines(load, !quiet);
+  return load;
 }
 
 std::int32_t ParseBirthMoment(const ShortString& text) {

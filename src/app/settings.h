@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/counter.h"
 #include "config/config_reader.h"
@@ -27,11 +28,30 @@ struct Settings {
   text::ShortString suffix;
 };
 
+// kelmora.ctl as read, without a word to the user.
+struct SettingsLoad {
+  enum class Status { Ok, NotFound, NotReadable };
+  Status status = Status::Ok;
+  std::string path;
+  Settings settings;            // Ok only
+  std::vector<std::int32_t> wrong_lines;  // their line numbers
+};
+SettingsLoad LoadSettings();
+
+// Lists the wrong lines of `load`; with `pause`, after an empty line that
+// ends the open "reading config" line, and followed by two tones and a
+// three-second pause.
+void ReportWrongLines(const SettingsLoad& load, bool pause);
+
+// Reports a settings file that is missing ("found"), cannot be read or is
+// no regular file ("readable").
+void ReportSettingsFile(const SettingsLoad& load);
+
 // The settings of kelmora.ctl (see SettingsPath). Wrong lines are listed,
-// with two tones and a three-second pause, and the run goes on. A settings
-// file that is missing, cannot be read or is no regular file is reported and
-// ends the run with exit code 1.
-Settings ReadSettings();
+// with two tones and a three-second pause unless `quiet`, and the run goes
+// on. A settings file that is missing, cannot be read or is no regular file
+// is reported and ends the run with exit code 1.
+SettingsLoad ReadSettings(bool quiet = false);
 
 // Where the settings file is: kelmora.ctl beside the executable (its real
 // path, links resolved, where the OS has links) when something is there;

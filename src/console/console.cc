@@ -15,6 +15,11 @@ namespace {
 std::uint8_t g_attribute = kDefaultAttribute;
 StreamSink g_stream_sink;
 AnsiSink g_ansi_sink;
+void WriteToError(std::string_view bytes) {
+  platform::WriteStandardError(bytes.data(), bytes.size());
+}
+StreamSink g_error_stream_sink(WriteToError);
+AnsiSink g_error_ansi_sink(WriteToError);
 PlatformScreen g_platform_screen;
 std::optional<ScreenSink> g_screen_sink;
 ConsoleSink* g_sink = &g_stream_sink;
@@ -54,6 +59,24 @@ void SetUpConsole() {
       g_sink = &g_ansi_sink;
       break;
     case platform::OutputKind::Stream:
+      break;
+  }
+}
+
+void DirectMessagesTo(platform::StandardStream stream) {
+  const bool error = stream == platform::StandardStream::Error;
+  switch (platform::StandardStreamKind(stream)) {
+    case platform::OutputKind::Console:
+      // One screen serves both streams of a console.
+      platform::UseConsoleOf(stream);
+      if (!g_screen_sink && !SetUpScreen()) g_sink = error ? &g_error_stream_sink : &g_stream_sink;
+      if (g_screen_sink) g_sink = &*g_screen_sink;
+      break;
+    case platform::OutputKind::Terminal:
+      g_sink = error ? &g_error_ansi_sink : &g_ansi_sink;
+      break;
+    case platform::OutputKind::Stream:
+      g_sink = error ? &g_error_stream_sink : &g_stream_sink;
       break;
   }
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "console/sink.h"
+#include "platform/platform.h"
 
 namespace kelmora::console {
 
@@ -13,6 +14,10 @@ namespace kelmora::console {
 // takes the start-up attribute, sets up the input mode and break handling,
 // and registers the exit procedure that ends the console's work.
 void SetUpConsole();
+
+// Every message goes to `stream` from now on, through the sink its kind
+// takes: standard error when the filled text has standard output.
+void DirectMessagesTo(platform::StandardStream stream);
 
 std::uint8_t CurrentAttribute();
 void SetCurrentAttribute(std::uint8_t attribute);

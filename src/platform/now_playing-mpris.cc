@@ -5,8 +5,10 @@
 // add its libraries' start-up to every run, bus or not.
 #include <dlfcn.h>
 #include <errno.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <systemd/sd-bus.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/song_watch.h"
 
 namespace kelmora::platform {
 namespace {
@@ -285,6 +288,157 @@ std::optional<NowPlaying> QueryNowPlaying() {
   std::optional<NowPlaying> song = AskPlayers(*sd, bus, deadline);
   sd->close_unref(bus);
   return song;
+}
+
+}  // namespace kelmora::platform
+
+// ------------------------------------------------------- watching the song
+
+namespace kelmora::platform {
+namespace {
+
+// The sd-bus calls of a lasting connection, bound apart from the query's:
+// an older libsystemd without them still answers queries.
+struct SdBusWatch {
+  decltype(&::sd_bus_open_user) open_user;
+  decltype(&::sd_bus_close_unref) close_unref;
+  decltype(&::sd_bus_add_match_async) add_match_async;
+  decltype(&::sd_bus_get_fd) get_fd;
+  decltype(&::sd_bus_get_events) get_events;
+  decltype(&::sd_bus_get_timeout) get_timeout;
+  decltype(&::sd_bus_process) process;
+  decltype(&::sd_bus_is_open) is_open;
+  decltype(&::sd_bus_is_ready) is_ready;
+};
+
+const SdBusWatch* LoadSdBusWatch() {
+  static SdBusWatch api;
+  static bool bound = [] {
+    void* library = ::dlopen("libsystemd.so.0", RTLD_NOW | RTLD_LOCAL);
+    return library != nullptr && Bind(library, "sd_bus_open_user", &api.open_user) &&
+           Bind(library, "sd_bus_close_unref", &api.close_unref) &&
+           Bind(library, "sd_bus_add_match_async", &api.add_match_async) &&
+           Bind(library, "sd_bus_get_fd", &api.get_fd) &&
+           Bind(library, "sd_bus_get_events", &api.get_events) &&
+           Bind(library, "sd_bus_get_timeout", &api.get_timeout) &&
+           Bind(library, "sd_bus_process", &api.process) &&
+           Bind(library, "sd_bus_is_open", &api.is_open) &&
+           Bind(library, "sd_bus_is_ready", &api.is_ready);
+  }();
+  return bound ? &api : nullptr;
+}
+
+// A player's properties, and players coming and going (their names gaining
+// or losing an owner). The match calls go out without waiting: a bus that
+// takes the connection but never answers costs nothing.
+constexpr const char* kMatches[] = {
+    "type='signal',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',"
+    "path='/org/mpris/MediaPlayer2'",
+    "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+    "member='NameOwnerChanged',arg0namespace='org.mpris.MediaPlayer2'",
+};
+
+int NoteSignal(sd_bus_message* /*message*/, void* userdata, sd_bus_error* /*error*/) {
+  *static_cast<bool*>(userdata) = true;
+  return 0;
+}
+
+}  // namespace
+
+struct SongWatch::Connection {
+  const SdBusWatch* sd = nullptr;
+  sd_bus* bus = nullptr;
+  bool signalled = false;
+  // The bus has answered the connection's greeting: it is really there (a
+  // socket of a daemon that is gone, or of another one, never gets so far).
+  bool ready = false;
+};
+
+SongWatch::SongWatch() = default;
+
+SongWatch::~SongWatch() {
+  if (connection_ != nullptr) connection_->sd->close_unref(connection_->bus);
+  delete connection_;
+}
+
+void SongWatch::Connect() {
+  if (connection_ != nullptr || !SessionBusCanExist()) return;
+  const SdBusWatch* sd = LoadSdBusWatch();
+  if (sd == nullptr) return;
+  auto* connection = new Connection{sd, nullptr, false, false};
+  bool made = sd->open_user(&connection->bus) >= 0;
+  for (const char* match : kMatches)
+    made = made && sd->add_match_async(connection->bus, nullptr, match, NoteSignal, nullptr,
+                                       &connection->signalled) >= 0;
+  if (!made) {
+    if (connection->bus != nullptr) sd->close_unref(connection->bus);
+    delete connection;
+    return;
+  }
+  connection_ = connection;
+}
+
+void SongWatch::AwaitReady(int ms) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+  while (connection_ != nullptr && !connection_->ready) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return;
+    struct pollfd watched = {fd(), events(), 0};
+    ::poll(&watched, 1, static_cast<int>(left.count()) + 1);
+    Process();
+  }
+}
+
+bool SongWatch::connected() const { return connection_ != nullptr; }
+
+int SongWatch::fd() const {
+  return connection_ == nullptr ? -1 : connection_->sd->get_fd(connection_->bus);
+}
+
+short SongWatch::events() const {
+  if (connection_ == nullptr) return 0;
+  int events = connection_->sd->get_events(connection_->bus);
+  return static_cast<short>(events < 0 ? POLLIN : events);
+}
+
+int SongWatch::timeout_ms() const {
+  if (connection_ == nullptr) return -1;
+  std::uint64_t until = 0;  // CLOCK_MONOTONIC microseconds; UINT64_MAX for none
+  if (connection_->sd->get_timeout(connection_->bus, &until) <= 0 || until == UINT64_MAX)
+    return -1;
+  struct timespec now;
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  std::uint64_t now_us = static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+                         static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+  if (until <= now_us) return 0;
+  return static_cast<int>(std::min<std::uint64_t>((until - now_us) / 1000u + 1, 60000u));
+}
+
+bool SongWatch::Process() {
+  if (connection_ == nullptr) return false;
+  const SdBusWatch& sd = *connection_->sd;
+  int processed = 0;
+  while ((processed = sd.process(connection_->bus, nullptr)) > 0) {
+  }
+  bool changed = connection_->signalled;
+  connection_->signalled = false;
+  if (processed < 0 || sd.is_open(connection_->bus) <= 0) {
+    // The song is asked again however far the connection had come; only
+    // a ready one counts as a bus that went away.
+    lost_ = lost_ || connection_->ready;
+    changed = true;
+    sd.close_unref(connection_->bus);
+    delete connection_;
+    connection_ = nullptr;
+    return changed;
+  }
+  // From here on no change is missed; one made before is asked for.
+  if (!connection_->ready && sd.is_ready(connection_->bus) > 0) {
+    connection_->ready = true;
+    changed = true;
+    lost_ = false;
+  }
+  return changed;
 }
 
 }  // namespace kelmora::platform

@@ -15,6 +15,7 @@
 #include <unwind.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace kelmora::platform {
 namespace {
@@ -97,6 +98,21 @@ ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
     return error;
   }
   *out = fd;
+  return 0;
+}
+
+ErrorCode CreateOutputFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return LastError();
+  ::close(fd);
+  return 0;
+}
+
+ErrorCode IdentifyFile(const std::string& path, FileId* id) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return LastError();
+  id->volume = static_cast<std::uint64_t>(info.st_dev);
+  id->index = static_cast<std::uint64_t>(info.st_ino);
   return 0;
 }
 
@@ -253,7 +269,36 @@ void PauseForTest() {
 
 // ---------------------------------------------------------------- clock
 
+namespace {
+
+// The file of the test clock, in a test build whose environment names one.
+std::optional<std::string> TestClockPath() {
+#ifdef KELMORA_TEST_HOOKS
+  if (const char* path = ::getenv("KELMORA_TEST_CLOCK")) return std::string(path);
+#endif
+  return std::nullopt;
+}
+
+std::optional<LocalTime> ReadTestClock(const std::string& path) {
+  LocalTime time{};
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return std::nullopt;
+  int fields = std::fscanf(file, "%d %d %d %d %d %d", &time.year, &time.month, &time.day,
+                           &time.hour, &time.minute, &time.second);
+  std::fclose(file);
+  if (fields != 6) return std::nullopt;
+  return time;
+}
+
+}  // namespace
+
 LocalTime ReadLocalTime() {
+  if (std::optional<std::string> clock = TestClockPath()) {
+    // A clock file caught while it is rewritten keeps the last reading.
+    static LocalTime last{};
+    if (std::optional<LocalTime> time = ReadTestClock(*clock)) last = *time;
+    return last;
+  }
   time_t now = ::time(nullptr);
   struct tm local;
   ::localtime_r(&now, &local);
@@ -280,9 +325,7 @@ void AlertSound() {
 
 // ------------------------------------------------------------- console
 
-OutputKind StandardOutputKind() {
-  return ::isatty(STDOUT_FILENO) ? OutputKind::Terminal : OutputKind::Stream;
-}
+OutputKind StandardOutputKind() { return StandardStreamKind(StandardStream::Output); }
 
 bool ReadScreenInfo(ScreenInfo* /*info*/) { return false; }
 void WriteCells(int, int, const char*, std::size_t, std::uint8_t) {}
@@ -290,25 +333,48 @@ void ScrollUp(std::uint8_t) {}
 void SetCursor(int, int) {}
 
 namespace {
-void WriteAll(int fd, const char* data, std::size_t size) {
+bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return;  // console failures are ignored
+      return false;
     }
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  return true;
 }
 }  // namespace
 
-void WriteStandardOutput(const char* data, std::size_t size) {
-  WriteAll(STDOUT_FILENO, data, size);
+bool WriteStandardOutput(const char* data, std::size_t size) {
+  return WriteAll(STDOUT_FILENO, data, size);
 }
 
-void WriteStandardError(const char* data, std::size_t size) {
-  WriteAll(STDERR_FILENO, data, size);
+bool WriteStandardError(const char* data, std::size_t size) {
+  return WriteAll(STDERR_FILENO, data, size);
+}
+
+OutputKind StandardStreamKind(StandardStream stream) {
+  int fd = stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO;
+  return ::isatty(fd) ? OutputKind::Terminal : OutputKind::Stream;
+}
+
+// No console of cells here.
+void UseConsoleOf(StandardStream) {}
+
+ErrorCode ReadStandardInput(std::string* text) {
+  text->clear();
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n == 0) return 0;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    text->append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
 void SetUpConsoleInput() {

@@ -113,6 +113,30 @@ ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   return 0;
 }
 
+ErrorCode CreateOutputFile(const std::string& path) {
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  ::CloseHandle(handle);
+  return 0;
+}
+
+ErrorCode IdentifyFile(const std::string& path, FileId* id) {
+  // No access asked for: the file is only looked at, even while another
+  // program holds it without sharing.
+  HANDLE handle = ::CreateFileA(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  BY_HANDLE_FILE_INFORMATION info;
+  ErrorCode error = ::GetFileInformationByHandle(handle, &info) ? 0 : LastError();
+  ::CloseHandle(handle);
+  if (error != 0) return error;
+  id->volume = info.dwVolumeSerialNumber;
+  id->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return 0;
+}
+
 // Windows has no call that starts writing a file out without waiting for
 // it; FlushFile does all of it.
 void StartFlushingFile(FileHandle) {}
@@ -270,7 +294,14 @@ void AlertSound() { ::MessageBeep(MB_OK); }
 
 namespace {
 
-HANDLE OutputHandle() { return ::GetStdHandle(STD_OUTPUT_HANDLE); }
+// The standard stream whose console the console calls act on.
+DWORD g_console_stream = STD_OUTPUT_HANDLE;
+
+HANDLE OutputHandle() { return ::GetStdHandle(g_console_stream); }
+
+DWORD StandardHandleOf(StandardStream stream) {
+  return stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+}
 
 SHORT ToShort(int value) { return static_cast<SHORT>(value); }
 
@@ -291,10 +322,31 @@ void CopyRows(int width, int from, int to, int count) {
 
 }  // namespace
 
-OutputKind StandardOutputKind() {
+OutputKind StandardStreamKind(StandardStream stream) {
   CONSOLE_SCREEN_BUFFER_INFO info;
-  return ::GetConsoleScreenBufferInfo(OutputHandle(), &info) ? OutputKind::Console
-                                                              : OutputKind::Stream;
+  return ::GetConsoleScreenBufferInfo(::GetStdHandle(StandardHandleOf(stream)), &info)
+             ? OutputKind::Console
+             : OutputKind::Stream;
+}
+
+OutputKind StandardOutputKind() { return StandardStreamKind(StandardStream::Output); }
+
+void UseConsoleOf(StandardStream stream) { g_console_stream = StandardHandleOf(stream); }
+
+ErrorCode ReadStandardInput(std::string* text) {
+  text->clear();
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(input, buffer, sizeof buffer, &got, nullptr)) {
+      // The writer closing its end of a pipe is the end of the input.
+      ErrorCode error = LastError();
+      return error == ERROR_BROKEN_PIPE ? 0 : error;
+    }
+    if (got == 0) return 0;
+    text->append(buffer, got);
+  }
 }
 
 bool ReadScreenInfo(ScreenInfo* info) {
@@ -345,14 +397,14 @@ void SetCursor(int x, int y) { ::SetConsoleCursorPosition(OutputHandle(), At(x, 
 
 namespace {
 
-void WriteAll(HANDLE handle, const char* data, std::size_t size) {
+bool WriteAll(HANDLE handle, const char* data, std::size_t size) {
   while (size > 0) {
     DWORD done = 0;
-    // Console failures are ignored.
-    if (!::WriteFile(handle, data, ChunkSize(size), &done, nullptr) || done == 0) return;
+    if (!::WriteFile(handle, data, ChunkSize(size), &done, nullptr) || done == 0) return false;
     data += done;
     size -= done;
   }
+  return true;
 }
 
 // Every break event goes on to the default handling, which ends the process
@@ -367,12 +419,12 @@ BOOL WINAPI PassBreakOn(DWORD /*event*/) {
 
 }  // namespace
 
-void WriteStandardOutput(const char* data, std::size_t size) {
-  WriteAll(OutputHandle(), data, size);
+bool WriteStandardOutput(const char* data, std::size_t size) {
+  return WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), data, size);
 }
 
-void WriteStandardError(const char* data, std::size_t size) {
-  WriteAll(::GetStdHandle(STD_ERROR_HANDLE), data, size);
+bool WriteStandardError(const char* data, std::size_t size) {
+  return WriteAll(::GetStdHandle(STD_ERROR_HANDLE), data, size);
 }
 
 void SetUpConsoleInput() {

@@ -48,6 +48,10 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
 // from memory aligned to it, so that every write starts at such a multiple.
 inline constexpr std::size_t kDirectWriteBlock = 4096;
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
+// Creates `path` empty for the program's output, when nothing lies there
+// yet: mode 0666 less the umask (default attributes on Windows). The OS's
+// "exists" error when something does.
+ErrorCode CreateOutputFile(const std::string& path);
 // Returns once everything written to the file is on disk.
 ErrorCode FlushFile(FileHandle file);
 // Asks the system to start writing to disk what was written to the file so
@@ -74,6 +78,15 @@ ErrorCode SizeOfFile(FileHandle file, std::int64_t* size);
 // Cuts the file at its current position.
 ErrorCode TruncateFile(FileHandle file);
 void CloseFile(FileHandle file);
+
+// What makes a file the one it is, whatever path names it: device and
+// inode, or volume and file ID on Windows.
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileId&) const = default;
+};
+ErrorCode IdentifyFile(const std::string& path, FileId* id);
 
 // Special: something that is neither a regular file nor a directory (a FIFO,
 // a device, a socket), which opening or reading could block or never end.
@@ -128,6 +141,10 @@ void PauseForTest();
 struct LocalTime {
   int year, month, day, hour, minute, second;
 };
+// Test builds only (KELMORA_TEST_HOOKS), Linux only: when the environment
+// variable KELMORA_TEST_CLOCK names a file, the local clock is what that
+// file holds ("year month day hour minute second"), and it moves only when
+// the file is written.
 LocalTime ReadLocalTime();
 
 // ------------------------------------------------------- sound and waiting
@@ -163,9 +180,19 @@ void ScrollUp(std::uint8_t fill_attribute);
 // Console only: places the visible cursor.
 void SetCursor(int x, int y);
 
-// Bytes to standard output / standard error, unchanged.
-void WriteStandardOutput(const char* data, std::size_t size);
-void WriteStandardError(const char* data, std::size_t size);
+// Bytes to standard output / standard error, unchanged. False when they
+// could not all be written (a closed pipe, a full disk).
+bool WriteStandardOutput(const char* data, std::size_t size);
+bool WriteStandardError(const char* data, std::size_t size);
+
+enum class StandardStream { Output, Error };
+OutputKind StandardStreamKind(StandardStream stream);
+// The console calls above (screen info, cells, scrolling, cursor) act on
+// the console of `stream` from now on; standard output's at first.
+void UseConsoleOf(StandardStream stream);
+
+// Reads standard input to its end.
+ErrorCode ReadStandardInput(std::string* text);
 
 // Input mode without line input and echo, and break handling: an interrupt
 // key typed during the run does not stop it; the break key (Ctrl+Break,
@@ -215,5 +242,47 @@ std::optional<NowPlaying> QueryNowPlaying();
 // Caption of the first top-level window of `window_class`, converted to the
 // console's OEM code page; nullopt when there is no such window.
 std::optional<std::string> FindWindowCaption(const std::string& window_class);
+
+// ------------------------------------------------------- waiting for change
+
+// What woke a ChangeWaiter; Wait returns one or more of them.
+enum Wake : unsigned {
+  kWakeStop = 1,   // a request to stop the process
+  kWakeSong = 2,   // the song may have changed (a player, the bus, the window)
+  kWakeFiles = 4,  // a watched file was written, replaced, removed or made
+  kWakeClock = 8,  // the local clock reached the second asked for
+};
+
+// Waits for what changes a filled text, without polling where the OS can
+// tell: the media players (MPRIS signals on the session bus; on Windows a
+// WinEvent hook on the player window's caption, and a check once a
+// second), the files (inotify on their folders, so that a file replaced or
+// made again is seen; on Windows a check of their time stamps once a
+// second) and the clock. One at a time, on the main thread.
+class ChangeWaiter {
+ public:
+  // From now on the requests to stop the process (SIGINT, SIGTERM, SIGHUP;
+  // Ctrl+C, Ctrl+Break, the console's close) only wake Wait, so that a
+  // write in progress is always completed.
+  ChangeWaiter();
+  ~ChangeWaiter();
+  ChangeWaiter(const ChangeWaiter&) = delete;
+  ChangeWaiter& operator=(const ChangeWaiter&) = delete;
+
+  // Replaces the files watched; paths that do not exist are watched for
+  // their coming.
+  void WatchFiles(const std::vector<std::string>& paths);
+  // Returns once something woke it. `seconds` > 0: kWakeClock at the start
+  // of the `seconds`-th local second after the current one.
+  unsigned Wait(int seconds);
+  // False while the now-playing service (the session bus) is out of reach
+  // after it has been reached; it is tried again once a second meanwhile.
+  bool SongServiceReachable() const;
+
+  struct State;
+
+ private:
+  State* state_;
+};
 
 }  // namespace kelmora::platform

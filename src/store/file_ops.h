@@ -35,6 +35,8 @@ struct FileOps {
   // Starts writing what was written to disk and returns at once; a hint,
   // which may be left empty.
   std::function<void(platform::FileHandle)> start_flush;
+  // Creates a file for the program's output (see platform::CreateOutputFile).
+  std::function<platform::ErrorCode(const std::string& path)> create_output;
 };
 
 // The operating system's calls.

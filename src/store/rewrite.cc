@@ -67,6 +67,8 @@ class Rewrite {
 
   // After the last piece: how the rewrite ended, the file whole again.
   RewriteOutcome Finish() {
+    // An empty file that gets no piece stays as it is, untouched.
+    if (state_ == State::NotBegun && original_.original().empty()) return {};
     if (state_ == State::NotBegun) Begin();
     if (state_ == State::Refused) return std::move(refusal_);
     if (file_.status() == StreamStatus::Ok) {
@@ -143,7 +145,6 @@ RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,
   platform::FileStamp read_stamp = file.Stamp();
   std::int64_t size = file.Size();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
-  if (size == 0) return {};
   if (static_cast<std::uint64_t>(size) > memory_limit)
     return FailedWith(platform::kNotEnoughMemory);
 

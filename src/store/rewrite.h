@@ -44,7 +44,7 @@ using Producer = std::function<Production(std::string_view original, const Piece
 // Reads the whole of `file` (opened for reading and writing), has `produce`
 // make the new content from it and writes that over the file from position
 // 0, as it comes; then truncates the file after it and flushes it to disk.
-// An empty file is not written at all.
+// An empty file that `produce` makes nothing of is not written at all.
 //
 // The first piece begins the writing: the journal is made, and the file's
 // stamp is compared with the one it had when it was read; if someone else

@@ -207,6 +207,27 @@ TEST(CounterText, UnitsAndRadixes) {
   }
 }
 
+// The wait of a followed run: the counter text is the same until the
+// moment given, and changes at it, on both sides of the birth moment.
+TEST(SecondsToNextCount, EndsExactlyWhenTheCounterTextChanges) {
+  const std::int32_t birth = 946684800;
+  for (TimeCount count : {TimeCount::Sec, TimeCount::Min, TimeCount::Hour, TimeCount::Day}) {
+    for (std::int32_t offset : {-7201, -3600, -121, -120, -61, -60, -59, -1, 0, 1, 59, 60, 61,
+                                3599, 3600, 86399}) {
+      const std::int32_t now = birth + offset;
+      const std::int32_t wait = SecondsToNextCount(now, birth, count);
+      ASSERT_GE(wait, 1);
+      auto text = [&](std::int32_t at) {
+        return CounterText(at, birth, count, TimeFormat::Dec).str();
+      };
+      EXPECT_EQ(text(now + wait - 1), text(now)) << offset << " count " << int(count);
+      EXPECT_NE(text(now + wait), text(now)) << offset << " count " << int(count);
+    }
+  }
+  EXPECT_EQ(SecondsToNextCount(birth - 30, birth, TimeCount::Min), 90);
+  EXPECT_EQ(SecondsToNextCount(birth - 119, birth, TimeCount::Min), 60);
+}
+
 TEST(CounterText, DifferenceSurvivesTheWrapOf2038) {
   std::int32_t birth = DateTimeToSeconds({2000, 1, 1, 0, 0, 0});
   std::int32_t now = DateTimeToSeconds({2040, 1, 1, 0, 0, 0});

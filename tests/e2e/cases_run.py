@@ -2,9 +2,11 @@
 names show in them."""
 import os
 import pty
+import stat
 import subprocess
 
 from harness import BANNER, BULLET, PROGRAM_NAME, Case, clean_run
+from settings_file import settings_path
 
 USAGE = (BULLET + b"error in command line!\r\n"
          + b"   usage: " + PROGRAM_NAME + b" <filename>\r\n" + b"   exiting...\r\n")
@@ -90,4 +92,113 @@ CASES = [
          after={"in.txt": b"hello\r\n"}),
     Case("tilde in a good name is written unchanged", args=["t~1~.txt"],
          files={"t~1~.txt": b"x\r\n"}, stdout=clean_run("t~1~.txt")),
+]
+
+# The command line with options: a template kept, standard streams, quiet.
+OPTIONS_USAGE = (BULLET + b"error in command line!\r\n" + b"   usage: " + PROGRAM_NAME
+                 + b" [-q] [--follow] [-o OUTPUT|-] [-h] [-V] [--] <filename>|-\r\n"
+                 + b"   exiting...\r\n")
+TEMPLATE = b"a @PAD{LEFT|.|5|x}\r\n"
+FILLED = b"a ....x\r\n"
+
+
+def into(template: bytes, output: bytes) -> bytes:
+    return (BANNER + b"reading config... done!\r\nprocessing [" + template + b"] into ["
+            + output + b"]... done!\r\n")
+
+
+def help_text(context, code, out):
+    lines = out.split(b"\r\n")
+    problems = []
+    if not out.startswith(b"usage: " + PROGRAM_NAME + b" [-q]"):
+        problems.append(f"help starts {out[:60]!r}")
+    if len(lines) - 1 >= 25:
+        problems.append(f"help has {len(lines) - 1} lines")
+    for wanted in (b"--output", b"--quiet", b"--follow", b"--version", b"Exit codes",
+                   settings_path(context)):
+        if wanted not in out:
+            problems.append(f"help does not tell {wanted!r}")
+    return problems
+
+
+def version_text(context, code, out):
+    problems = [] if out.startswith(b"kelmora 1.0.0\r\n") else [f"version: {out[:40]!r}"]
+    if b"xxHash" not in out or b"Redistributions in binary form" not in out:
+        problems.append("the licence of xxHash is missing")
+    return problems
+
+
+def made_with_umask(context, code, out):
+    """A new OUTPUT has mode 0666 less the umask (022 in the harness's runs)."""
+    mode = stat.S_IMODE(os.stat(context.path("out.txt")).st_mode)
+    umask = os.umask(0)
+    os.umask(umask)
+    return [] if mode == 0o666 & ~umask else [f"mode {mode:o}, umask {umask:o}"]
+
+
+def keep_inode(context):
+    context.write("out.txt", b"an older and longer text\r\n")
+    context.inode = os.stat(context.path("out.txt")).st_ino
+
+
+def same_inode(context, code, out):
+    return [] if os.stat(context.path("out.txt")).st_ino == context.inode else ["replaced"]
+
+
+def hard_link(context):
+    os.link(context.path("in.txt"), context.path("out.txt"))
+
+
+def output_folder(context):
+    context.path("out.txt").mkdir()
+
+
+CASES += [
+    Case("--help: usage, options, settings, exit codes, without settings", args=["--help"],
+         ctl=None, check=help_text),
+    Case("-h after an operand", args=["in.txt", "-h"], ctl=None, check=help_text),
+    Case("/? is --help on Windows", platforms="wine", args=["/?"], ctl=None, check=help_text),
+    Case("--version: the version of the build, then the licences", args=["--version"],
+         ctl=None, check=version_text),
+    Case("an unknown option: the usage line lists the options", args=["--bogus", "in.txt"],
+         files={"in.txt": TEMPLATE}, exit_code=2, stdout=BANNER + OPTIONS_USAGE,
+         after={"in.txt": TEMPLATE}),
+    Case("--follow without -o", args=["--follow", "in.txt"], files={"in.txt": TEMPLATE},
+         exit_code=2, stdout=BANNER + OPTIONS_USAGE),
+    Case("-o: TEMPLATE kept, OUTPUT made", args=["in.txt", "-o", "out.txt"],
+         files={"in.txt": TEMPLATE}, stdout=into(b"in.txt", b"out.txt"),
+         after={"in.txt": TEMPLATE, "out.txt": FILLED}),
+    Case("-o: a new OUTPUT has mode 0666 less the umask", platforms="linux",
+         args=["--output=out.txt", "in.txt"], files={"in.txt": TEMPLATE},
+         after={"out.txt": FILLED}, check=made_with_umask),
+    Case("-o: an existing OUTPUT is rewritten in place", platforms="linux",
+         args=["in.txt", "-o", "out.txt"], files={"in.txt": TEMPLATE}, setup=keep_inode,
+         after={"in.txt": TEMPLATE, "out.txt": FILLED}, check=same_inode),
+    Case("-o: OUTPUT that is TEMPLATE under another name is the in-place fill",
+         platforms="linux", args=["in.txt", "-o", "out.txt"], files={"in.txt": TEMPLATE},
+         setup=hard_link, stdout=clean_run("in.txt"), after={"in.txt": FILLED}),
+    Case("-o: a missing TEMPLATE is named, exit 3", args=["gone.txt", "-o", "out.txt"],
+         exit_code=3, stdout=not_found(b"gone.txt"),
+         check=lambda c, code, out: [] if not c.path("out.txt").exists() else ["out.txt made"]),
+    Case("-o: an OUTPUT that cannot be written is named, exit 4", platforms="linux",
+         args=["in.txt", "-o", "out.txt"], files={"in.txt": TEMPLATE}, setup=output_folder,
+         exit_code=4,
+         stdout=(BANNER + b"reading config... done!\r\nprocessing [in.txt] into [out.txt]... "
+                 + BULLET + b"[out.txt] NOT rewritten!\r\n   Is a directory\r\n"
+                 + b"   aborting...\r\n")),
+    Case("-o -: the filled text alone on standard output, messages on standard error",
+         args=["in.txt", "-o", "-"], files={"in.txt": TEMPLATE}, stdout=FILLED,
+         stderr=into(b"in.txt", b"-"), after={"in.txt": TEMPLATE}),
+    Case("-o - with a missing TEMPLATE: nothing on standard output", args=["gone", "-o", "-"],
+         exit_code=3, stdout=b"", stderr=not_found(b"gone")),
+    Case("- -o -: the template from standard input", args=["-q", "-", "-o", "-"],
+         stdin=b"one @PAD{LEFT|.|3|x}\r\ntwo\r\n", stdout=b"one ..x\r\ntwo\r\n", stderr=b""),
+    Case("-q: nothing printed on success", args=["-q", "in.txt"], files={"in.txt": TEMPLATE},
+         stdout=b"", after={"in.txt": FILLED}),
+    Case("-q: failures still reported", args=["-q", "gone.txt", "-o", "out.txt"], exit_code=3,
+         stdout=BULLET + b"[gone.txt] NOT found!\r\n   aborting...\r\n"),
+    Case("-q: wrong lines listed without the pause", args=["-q", "in.txt"],
+         ctl=b"NoWamp kept\r\n@DefineX a b\r\n", files={"in.txt": TEMPLATE},
+         stdout=lambda c: BULLET + b"wrong line [#2] in [" + settings_path(c) + b"]\r\n",
+         after={"in.txt": FILLED}),
 ]

@@ -48,6 +48,7 @@ class Context:
         shutil.copy2(program, self.program)
         # The build tree, where test-only tools lie (tests/tools/).
         self.build_dir = program.parent
+        self.stderr = b""
 
     def path(self, name: str):
         return self.folder / name
@@ -60,11 +61,14 @@ class Context:
     def read(self, name: str) -> bytes:
         return (self.folder / name).read_bytes()
 
-    def run(self, args, timeout=60):
+    def run(self, args, timeout=60, input=None):
+        """Runs the program; standard error is kept in self.stderr."""
         command = list(self.runner) + [str(self.program)] + list(args)
-        result = subprocess.run(command, cwd=self.folder, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+        result = subprocess.run(command, cwd=self.folder,
+                                stdin=subprocess.DEVNULL if input is None else None,
+                                input=input, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 timeout=timeout, env=self.env)
+        self.stderr = result.stderr
         return result.returncode, result.stdout
 
 
@@ -83,6 +87,9 @@ class Case:
     skipped in a build without them.
     sanitizers: False for a case that cannot run under the sanitizers (a
     limit on virtual memory, which their shadow memory exceeds).
+    stdin: bytes for standard input; None for the null device.
+    stderr: the exact bytes expected on standard error, or a function of the
+    context giving them; None for no check.
     """
     name: str
     args: Optional[list] = None
@@ -96,6 +103,8 @@ class Case:
     platforms: str = "both"
     tools: tuple = ()
     sanitizers: bool = True
+    stdin: Optional[bytes] = None
+    stderr: object = None
 
     def runs_on(self, on_wine: bool) -> bool:
         return self.platforms == "both" or self.platforms == ("wine" if on_wine else "linux")
@@ -111,7 +120,8 @@ class Case:
         if self.setup:
             self.setup(context)
         args = ["in.txt"] if self.args is None else self.args
-        code, out = context.run(args)
+        code, out = context.run(args, input=self.stdin) if self.stdin is not None \
+            else context.run(args)
 
         problems = []
         if code != self.exit_code:
@@ -119,6 +129,9 @@ class Case:
         expected = self.stdout(context) if callable(self.stdout) else self.stdout
         if expected is not None and out != expected:
             problems.append(f"stdout\n  got      {out!r}\n  expected {expected!r}")
+        expected_err = self.stderr(context) if callable(self.stderr) else self.stderr
+        if expected_err is not None and context.stderr != expected_err:
+            problems.append(f"stderr\n  got      {context.stderr!r}\n  expected {expected_err!r}")
         for name, data in self.after.items():
             got = context.read(name)
             if got != data:

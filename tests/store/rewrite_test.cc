@@ -11,6 +11,7 @@
 
 #include "store/failing_file_ops.h"
 #include "store/journal.h"
+#include "store/output_file.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::store {
@@ -66,7 +67,7 @@ std::vector<std::pair<std::string, Change>> FaultCases() {
   return {{before, Shorter}, {before, Longer}};
 }
 
-TEST(RewriteInPlace, LeavesAnEmptyFileUnwritten) {
+TEST(RewriteInPlace, LeavesAnEmptyFileUnwrittenWhenNothingIsMadeOfIt) {
   FailingFileOps counting;
   int produced = 0;
   Rewritten rewritten = RunRewrite(
@@ -74,8 +75,18 @@ TEST(RewriteInPlace, LeavesAnEmptyFileUnwritten) {
       counting.ops());
   EXPECT_TRUE(rewritten.outcome.ok);
   EXPECT_EQ(rewritten.after, "");
-  EXPECT_EQ(produced, 0);
-  EXPECT_EQ(counting.writes + counting.truncates, 0);
+  EXPECT_EQ(produced, 1);
+  EXPECT_EQ(counting.writes + counting.truncates + counting.creates, 0);
+}
+
+// A producer that does not read the original (a template filled into an
+// output file) fills an empty file too.
+TEST(RewriteInPlace, FillsAnEmptyFileWithWhatIsMade) {
+  Rewritten rewritten = RunRewrite("", [](std::string_view, const PieceSink& sink) {
+    return sink("made\r\n") ? Production::Done : Production::Stopped;
+  });
+  EXPECT_TRUE(rewritten.outcome.ok);
+  EXPECT_EQ(rewritten.after, "made\r\n");
 }
 
 TEST(RewriteInPlace, FileThatDidNotOpenFailsWithTheOpenError) {
@@ -256,6 +267,37 @@ TEST(RewriteInPlace, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
   EXPECT_EQ(counting.writes, 3);  // the journal, the piece, the write-back
   EXPECT_TRUE(rewritten.after == before);
   EXPECT_EQ(rewritten.journal.state, JournalState::Missing);
+}
+
+// The output of a kept template: made when missing, rewritten in place
+// (the same file) when there, and one file under two names is told.
+TEST(RewriteOutputFile, MakesAMissingFileAndRewritesAnExistingOneInPlace) {
+  TempDir dir;
+  auto making = [](std::string text) {
+    return [text](std::string_view, const PieceSink& sink) {
+      return sink(text) ? Production::Done : Production::Stopped;
+    };
+  };
+  const std::string made = dir.Path("made.txt");
+  EXPECT_TRUE(RewriteOutputFile(made, making("new\r\n")).ok);
+  EXPECT_EQ(ReadBytes(made), "new\r\n");
+
+  const std::string kept = dir.Write("kept.txt", "a much longer original\r\n");
+  const std::string link = dir.Path("link.txt");
+  std::filesystem::create_hard_link(kept, link);
+  EXPECT_TRUE(RewriteOutputFile(link, making("x\r\n")).ok);
+  EXPECT_EQ(ReadBytes(kept), "x\r\n");  // the same file, not a replacement
+  EXPECT_TRUE(SameFile(kept, link));
+  EXPECT_FALSE(SameFile(kept, made));
+  EXPECT_FALSE(SameFile(kept, dir.Path("missing.txt")));
+
+  FailingFileOps refusing(FaultPlan{.error = 13});
+  FileOps ops = refusing.ops();
+  ops.create_output = [](const std::string&) { return platform::ErrorCode{13}; };
+  RewriteOutcome outcome = RewriteOutputFile(dir.Path("denied.txt"), making("y"), ops);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, 13u);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("denied.txt")));
 }
 
 }  // namespace

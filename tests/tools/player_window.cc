@@ -2,10 +2,11 @@
 // with the caption given on the command line, so that the song-title query
 // has a real window to find.
 //
-//   player_window.exe CAPTION STOP_FILE
+//   player_window.exe CAPTION STOP_FILE [CAPTION_FILE]
 //
 // Prints "ready" once the window exists, then keeps it until STOP_FILE
-// exists (checked every 50 ms) or 60 seconds have passed.
+// exists (checked every 50 ms) or 60 seconds have passed. When CAPTION_FILE
+// appears, its text becomes the caption and the file is removed.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,10 +16,23 @@ namespace {
 const char kPlayerClass[] = "Winamp v1.x";
 const UINT_PTR kPollTimer = 1;
 const char* g_stop_file = nullptr;
+const char* g_caption_file = nullptr;
+
+void TakeNewCaption(HWND window) {
+  HANDLE file = CreateFileA(g_caption_file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  char caption[256] = {};
+  DWORD got = 0;
+  ReadFile(file, caption, sizeof caption - 1, &got, nullptr);
+  CloseHandle(file);
+  DeleteFileA(g_caption_file);
+  SetWindowTextA(window, caption);
+}
 int g_polls_left = 60 * 20;
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER) {
+    if (g_caption_file != nullptr) TakeNewCaption(window);
     bool stop = GetFileAttributesA(g_stop_file) != INVALID_FILE_ATTRIBUTES;
     if (stop || --g_polls_left <= 0) DestroyWindow(window);
     return 0;
@@ -33,11 +47,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: player_window CAPTION STOP_FILE\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: player_window CAPTION STOP_FILE [CAPTION_FILE]\n");
     return 2;
   }
   g_stop_file = argv[2];
+  if (argc == 4) g_caption_file = argv[3];
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = WindowProcedure;
   window_class.hInstance = GetModuleHandleA(nullptr);

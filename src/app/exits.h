@@ -1,0 +1,38 @@
+// The run's exits and the failures reported on the way: each prints its
+// lines and, where it says so, ends the process with its exit code.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "store/rewrite.h"
+
+namespace kelmora::app {
+
+// Why a file could not be rewritten, for a follow-up line.
+std::string ReasonText(platform::ErrorCode error);
+void WriteReason(platform::ErrorCode error);
+
+[[noreturn]] void StopOnMissingFile(const std::string& name);
+
+// The file may be anything now; `journal` (when not empty) still holds its
+// original bytes, and the next run puts them back.
+[[noreturn]] void StopOnDamaged(const std::string& name, platform::ErrorCode error,
+                                const std::string& journal);
+
+// "[name] NOT rewritten!" and its reason; a damaged file ends the run.
+void ReportNotRewritten(const std::string& name, const store::RewriteOutcome& outcome);
+
+// ReportNotRewritten, then exit code 4.
+[[noreturn]] void StopOnNotRewritten(const std::string& name,
+                                     const store::RewriteOutcome& outcome);
+
+// "[name] NOT readable!" and its reason, then exit code 4: the output is
+// not touched.
+[[noreturn]] void StopOnUnreadable(const std::string& name, platform::ErrorCode error);
+
+// Before anything else touches the file: a rewrite that an earlier run left
+// unfinished is undone.
+void RecoverInterruptedRewrite(const std::string& name);
+
+}  // namespace kelmora::app

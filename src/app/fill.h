@@ -1,0 +1,39 @@
+// The pieces of a fill that a single run and a followed one share: the
+// live values added to the table, the template read whole, and its text
+// evaluated.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/settings.h"
+#include "config/replace_table.h"
+#include "platform/platform.h"
+#include "store/rewrite.h"
+#include "text/bounded_string.h"
+
+namespace kelmora::app {
+
+// The counter text of the moment `now_seconds` (NowSeconds).
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings,
+                  std::int32_t now_seconds);
+
+// Added after the names-file pairs, so it replaces a names-file line of its
+// token. `title` is the song title (QuerySongTitle), empty for none.
+void AddCurrentSong(config::ReplaceTable& table, const Settings& settings,
+                    const text::ShortString& title);
+
+// The whole of the template at `path`, or of standard input for "-".
+platform::ErrorCode ReadTemplateText(const std::string& path, std::string* text);
+
+// Every line of `template_text` through `table`, handed to `sink` (see
+// templating::EvaluateTextInto).
+store::Production FillText(std::string_view template_text, config::ReplaceTable& table,
+                           const store::PieceSink& sink);
+
+// The in-place fill of `name` with `table`; the file is closed on return.
+store::RewriteOutcome RewriteTemplate(const std::string& name,
+                                      config::ReplaceTable& table);
+
+}  // namespace kelmora::app

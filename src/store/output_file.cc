@@ -1,0 +1,29 @@
+#include "store/output_file.h"
+
+#include "store/file_stream.h"
+
+namespace kelmora::store {
+
+bool SameFile(const std::string& first, const std::string& second) {
+  platform::FileId one, other;
+  return platform::IdentifyFile(first, &one) == 0 && platform::IdentifyFile(second, &other) == 0 &&
+         one == other;
+}
+
+RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
+                                 const FileOps& ops) {
+  if (platform::QueryPath(path) == platform::PathKind::Missing) {
+    // Someone else may make it meanwhile: theirs is then rewritten.
+    platform::ErrorCode error = ops.create_output(path);
+    if (error != 0 && platform::QueryPath(path) == platform::PathKind::Missing) {
+      RewriteOutcome outcome;
+      outcome.ok = false;
+      outcome.error = error;
+      return outcome;
+    }
+  }
+  FileStream file(path, kOpenReadWrite, 4096, ops);
+  return RewriteInPlace(file, produce);
+}
+
+}  // namespace kelmora::store

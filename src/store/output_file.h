@@ -1,0 +1,23 @@
+// The file a run fills from a template that is kept: made when it is not
+// there, otherwise rewritten in place, crash-safe (store/rewrite.h).
+#pragma once
+
+#include <string>
+
+#include "store/file_ops.h"
+#include "store/rewrite.h"
+
+namespace kelmora::store {
+
+// True when both paths name one file (one device and inode, or one volume
+// and file ID); false when either cannot be looked at.
+bool SameFile(const std::string& first, const std::string& second);
+
+// Puts what `produce` makes over the file at `path` with RewriteInPlace,
+// the file's original bytes given to `produce`. When nothing lies at
+// `path`, an empty file is made there first (see FileOps::create_output);
+// a failure to make it is the outcome's error.
+RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
+                                 const FileOps& ops = SystemFileOps());
+
+}  // namespace kelmora::store
