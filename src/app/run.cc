@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "store/file_stream.h"
 #include "store/journal.h"
+#include "store/recovery.h"
+#include "store/run_lock.h"
 #include "template/template_pass.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
@@ -54,6 +56,8 @@ std::string ReasonText(platform::ErrorCode error) {
   switch (error) {
     case platform::kNotRegularFile: return "not a regular file";
     case platform::kFileChanged: return "the file changed while it was being processed";
+    case platform::kInUse: return "it is in use by another run";
+    case platform::kNothingWritten: return "nothing could be written";
     default: return platform::ErrorText(error);
   }
 }
@@ -76,12 +80,74 @@ void WriteReason(platform::ErrorCode error) {
   text::Halt(kExitDamaged);
 }
 
+// A journal that stays after the file was written or repaired: marked
+// finished, the run goes on; otherwise a later run would put older bytes
+// back.
+void ReportStuckJournal(const std::string& name, const store::RewriteOutcome& outcome) {
+  WriteFileNotLine(outcome.journal, "removed");
+  WriteReason(outcome.journal_error);
+  if (outcome.journal_marked) {
+    WriteMarkup("   it is marked finished: no later run puts it back.\r\n");
+    return;
+  }
+  WriteNamedLine("   remove it before the next run, or it puts older bytes back into ", name,
+                 "!\r\n");
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitDamaged);
+}
+
 // Continues the open "processing" line.
 [[noreturn]] void StopOnNotRewritten(const std::string& name,
                                      const store::RewriteOutcome& outcome) {
   WriteFileNotLine(name, "rewritten");
   WriteReason(outcome.error);
   if (outcome.damaged) StopOnDamaged(name, outcome.restore_error, outcome.journal);
+  if (outcome.journal_error != 0) ReportStuckJournal(name, outcome);
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitNotRewritten);
+}
+
+// Another run works on the file: it is left to that run.
+void LockForTheRun(const std::string& name, store::RunLock& lock) {
+  if (lock.Take(name) != platform::kInUse) return;
+  WriteFileNotLine(name, "rewritten");
+  WriteReason(platform::kInUse);
+  WriteMarkup("~0C~   aborting...\r\n");
+  text::Halt(kExitNotRewritten);
+}
+
+std::string DistrustText(const store::Recovery& recovery) {
+  switch (recovery.why) {
+    case store::Journal::NotRegular: return "it is not a regular file";
+    case store::Journal::ManyLinks: return "it has more than one name";
+    case store::Journal::Stranger: return "it belongs to another user, or others may write to it";
+    case store::Journal::NotAJournal: return "it is no journal of this program";
+    case store::Journal::OtherFile: return "it was made for another file of that name";
+    default: return ReasonText(recovery.error);
+  }
+}
+
+// A journal that cannot be used, or something at its place that is none:
+// it is kept, and the file is not rewritten.
+[[noreturn]] void StopOnKeptJournal(const std::string& name, const store::Recovery& recovery) {
+  if (recovery.result == store::Recovery::Unusable) {
+    WriteNamedLine(ErrorBullet(), name,
+                   " may be ~0C~damaged~07~: its journal cannot be used!\r\n");
+    WriteMarkup(ShortString("   ") +
+                DoubleTildes(recovery.error != 0 ? ReasonText(recovery.error)
+                                                 : "the journal is damaged") +
+                "\r\n");
+    WriteNamedLine("   it is kept in ", recovery.journal, ".\r\n");
+    WriteMarkup("~0C~   aborting...\r\n");
+    text::Halt(kExitDamaged);
+  }
+  WriteFileNotLine(recovery.journal,
+                   recovery.result == store::Recovery::Stuck ? "removed" : "trusted");
+  WriteMarkup(ShortString("   ") +
+              DoubleTildes(recovery.result == store::Recovery::Stuck
+                               ? ReasonText(recovery.error)
+                               : DistrustText(recovery)) +
+              "\r\n");
   WriteMarkup("~0C~   aborting...\r\n");
   text::Halt(kExitNotRewritten);
 }
@@ -90,11 +156,16 @@ void WriteReason(platform::ErrorCode error) {
 // unfinished is undone.
 void RecoverInterruptedRewrite(const std::string& name) {
   store::Recovery recovery = store::RecoverFromJournal(name, store::SystemFileOps());
-  if (recovery.result == store::Recovery::Restored)
-    WriteNamedLine(ErrorBullet(), name,
-                   " restored: an earlier run was cut short while rewriting it.\r\n");
-  if (recovery.result == store::Recovery::Failed)
-    StopOnDamaged(name, recovery.error, store::JournalPath(name));
+  switch (recovery.result) {
+    case store::Recovery::Nothing:
+    case store::Recovery::Discarded: return;
+    case store::Recovery::Restored:
+      WriteNamedLine(ErrorBullet(), name,
+                     " restored: an earlier run was cut short while rewriting it.\r\n");
+      return;
+    case store::Recovery::Failed: StopOnDamaged(name, recovery.error, recovery.journal);
+    default: StopOnKeptJournal(name, recovery);
+  }
 }
 
 // Opens the file and runs the template pass over it with `table`; the
@@ -130,6 +201,8 @@ void Run() {
   std::vector<std::string> arguments = text::CommandArguments();
   if (arguments.size() != 2) StopOnCommandLine();
   const std::string& file_name = arguments[1];
+  store::RunLock lock(store::SystemFileOps());
+  LockForTheRun(file_name, lock);
   RecoverInterruptedRewrite(file_name);
 
   PlainWrite("reading config... ");
@@ -148,6 +221,7 @@ void Run() {
   store::RewriteOutcome outcome = RewriteTemplate(file_name, table);
   if (!outcome.ok) StopOnNotRewritten(file_name, outcome);
   WriteMarkup(kDone);
+  if (outcome.journal_error != 0) ReportStuckJournal(file_name, outcome);
   text::Halt(kExitOk);
 }
 

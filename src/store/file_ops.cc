@@ -6,8 +6,12 @@ const FileOps& SystemFileOps() {
   static const FileOps ops{
       platform::OpenExistingFile, platform::ReadFromFile, platform::WriteToFile,
       platform::SeekFile,         platform::SizeOfFile,   platform::TruncateFile,
-      platform::CloseFile,        platform::CreateNewFile, platform::FlushFile,
+      platform::CloseFile,        platform::CreateNewFile, platform::PublishNewFile,
+      platform::AbandonNewFile,   platform::FlushFile,
       platform::RemoveFile,       platform::StampOfFile,  platform::StartFlushingFile,
+      platform::OpenWithoutFollowing, platform::FactsOfFile, platform::RunningUser,
+      platform::TryLockFile,      platform::FlushFolderOf, platform::ReadFileMark,
+      platform::WriteFileMark,    platform::ClearFileMark,
   };
   return ops;
 }
