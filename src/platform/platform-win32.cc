@@ -286,7 +286,9 @@ ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
                     (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
   facts->links = info.nNumberOfLinks;
   facts->identity = {info.dwVolumeSerialNumber,
-                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<std::uint64_t>(info.ftCreationTime.dwHighDateTime) << 32) |
+                         info.ftCreationTime.dwLowDateTime};
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;

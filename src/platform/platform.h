@@ -97,6 +97,9 @@ PathKind QueryPath(const std::string& path);
 struct FileIdentity {
   std::uint64_t volume = 0;  // device, or volume serial number
   std::uint64_t index = 0;   // inode, or file ID
+  // When the file was made, where the file system keeps it (0 elsewhere):
+  // an inode number is soon given to a new file.
+  std::uint64_t born = 0;
   bool operator==(const FileIdentity&) const = default;
 };
 

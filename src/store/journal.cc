@@ -21,7 +21,8 @@ constexpr std::string_view kSuffix = ".kelmora-journal";
 constexpr std::string_view kMagic = "KELMJRN3";
 // Offsets of the header's numbers.
 constexpr std::size_t kSizeAt = 8, kChecksumAt = 16, kVolumeAt = 24, kIndexAt = 32,
-                      kStampSizeAt = 40, kStampTimeAt = 48, kStateAt = 56, kHeaderSumAt = 64;
+                      kBornAt = 40, kStampSizeAt = 48, kStampTimeAt = 56, kStateAt = 64,
+                      kHeaderSumAt = 72;
 constexpr std::uint64_t kRunning = 0, kFinished = 1;
 
 std::uint64_t Checksum(std::string_view bytes) {
@@ -104,6 +105,7 @@ std::string_view JournalImage::Seal(const platform::FileIdentity& identity,
   PutNumber(start_ + kChecksumAt, Checksum(original()));
   PutNumber(start_ + kVolumeAt, identity.volume);
   PutNumber(start_ + kIndexAt, identity.index);
+  PutNumber(start_ + kBornAt, identity.born);
   PutNumber(start_ + kStampSizeAt, static_cast<std::uint64_t>(stamp.size));
   PutNumber(start_ + kStampTimeAt, static_cast<std::uint64_t>(stamp.modified));
   PutNumber(start_ + kStateAt, kRunning);
@@ -187,7 +189,8 @@ Journal JudgeHeader(const char* header, std::int64_t length,
     return Judged(Journal::NotTrusted, Journal::NotAJournal);
   if (Checksum({header, kHeaderSumAt}) != GetNumber(header + kHeaderSumAt))
     return Judged(Journal::Damaged);
-  platform::FileIdentity identity{GetNumber(header + kVolumeAt), GetNumber(header + kIndexAt)};
+  platform::FileIdentity identity{GetNumber(header + kVolumeAt), GetNumber(header + kIndexAt),
+                                  GetNumber(header + kBornAt)};
   if (identity != of.identity) return Judged(Journal::NotTrusted, Journal::OtherFile);
   Journal journal;
   journal.header_intact = true;

@@ -5,8 +5,8 @@
 // Layout: a header block of kJournalBlock bytes, the original bytes, and
 // zero bytes up to a whole block. The header holds, each 8 bytes
 // little-endian after the 8 bytes "KELMJRN3": the original size; the XXH3
-// 64-bit checksum of the original bytes; the volume and index of the file
-// it was made for (platform::FileIdentity); the size and last-write time
+// 64-bit checksum of the original bytes; the volume, index and birth time
+// of the file it was made for (platform::FileIdentity); the size and last-write time
 // the file had when it was read; its state (0 while the rewrite runs, 1
 // once the rewrite has ended and the journal only failed to go); and the
 // XXH3 checksum of the header before it. Then zero bytes.

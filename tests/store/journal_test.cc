@@ -10,6 +10,7 @@
 
 #include "store/failing_file_ops.h"
 #include "store/recovery.h"
+#include "store/run_lock.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::store {
@@ -294,6 +295,32 @@ TEST(Journal, AJournalThatCannotGoIsMarkedFinished) {
       EXPECT_EQ(ReadBytes(file), kNew);
     }
   }
+}
+
+}  // namespace
+}  // namespace kelmora::store
+
+namespace kelmora::store {
+namespace {
+
+// A second run on the file waits for the first, up to its bound; a file
+// that cannot be locked is no reason to stop.
+TEST(RunLock, OneRunAtATimePerFile) {
+  TempDir dir;
+  std::string file = dir.Write("in.txt", "x");
+  {
+    RunLock first(SystemFileOps()), second(SystemFileOps());
+    EXPECT_EQ(first.Take(file, 0), 0u);
+    EXPECT_EQ(second.Take(file, 60), platform::kInUse);
+  }
+  RunLock again(SystemFileOps());
+  EXPECT_EQ(again.Take(file, 0), 0u);
+  RunLock missing(SystemFileOps());
+  EXPECT_EQ(missing.Take(dir.Path("missing.txt"), 0), 0u);
+  FailingFileOps failing(FaultPlan{.lock = 1, .error = 37});
+  RunLock unsupported(failing.ops());
+  EXPECT_EQ(unsupported.Take(file, 0), 0u);
+  EXPECT_EQ(failing.locks, 1);
 }
 
 }  // namespace
