@@ -285,10 +285,12 @@ ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
                    (info.dwFileAttributes &
                     (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
   facts->links = info.nNumberOfLinks;
+  // NTFS's file ID carries a sequence number that changes when the number
+  // is given to a new file, so no birth time is needed (and Wine reports a
+  // creation time that moves with each write).
   facts->identity = {info.dwVolumeSerialNumber,
                      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-                     (static_cast<std::uint64_t>(info.ftCreationTime.dwHighDateTime) << 32) |
-                         info.ftCreationTime.dwLowDateTime};
+                     0};
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;

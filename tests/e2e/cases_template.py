@@ -209,6 +209,8 @@ class UnwritableCase(Case):
     """
 
     def runs_on(self, on_wine: bool) -> bool:
+        if not super().runs_on(on_wine):
+            return False
         if on_wine or os.geteuid() != 0:
             return True
         if shutil.which("chattr") and _chattr_works():
