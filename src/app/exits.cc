@@ -4,6 +4,7 @@
 #include "app/run.h"
 #include "console/markup.h"
 #include "store/journal.h"
+#include "store/recovery.h"
 #include "text/runtime.h"
 
 namespace kelmora::app {
@@ -22,6 +23,8 @@ std::string ReasonText(platform::ErrorCode error) {
   switch (error) {
     case platform::kNotRegularFile: return "not a regular file";
     case platform::kFileChanged: return "the file changed while it was being processed";
+    case platform::kInUse: return "it is in use by another run";
+    case platform::kNothingWritten: return "nothing could be written";
     default: return platform::ErrorText(error);
   }
 }
@@ -46,10 +49,24 @@ void StopOnDamaged(const std::string& name, platform::ErrorCode error,
   Abort(kExitDamaged);
 }
 
+void ReportStuckJournal(const std::string& name, const store::RewriteOutcome& outcome) {
+  if (outcome.journal_error == 0) return;
+  WriteFileNotLine(outcome.journal, "removed");
+  WriteReason(outcome.journal_error);
+  if (outcome.journal_marked) {
+    console::WriteMarkup("   it is marked finished: no later run puts it back.\r\n");
+    return;
+  }
+  WriteNamedLine("   remove it before the next run, or it puts older bytes back into ", name,
+                 "!\r\n");
+  Abort(kExitDamaged);
+}
+
 void ReportNotRewritten(const std::string& name, const store::RewriteOutcome& outcome) {
   WriteFileNotLine(name, "rewritten");
   WriteReason(outcome.error);
   if (outcome.damaged) StopOnDamaged(name, outcome.restore_error, outcome.journal);
+  ReportStuckJournal(name, outcome);
 }
 
 void StopOnNotRewritten(const std::string& name, const store::RewriteOutcome& outcome) {
@@ -63,13 +80,61 @@ void StopOnUnreadable(const std::string& name, platform::ErrorCode error) {
   Abort(kExitNotRewritten);
 }
 
+void LockForTheRun(const std::string& name, store::RunLock& lock) {
+  if (lock.Take(name) != platform::kInUse) return;
+  WriteFileNotLine(name, "rewritten");
+  WriteReason(platform::kInUse);
+  Abort(kExitNotRewritten);
+}
+
+namespace {
+
+std::string DistrustText(const store::Recovery& recovery) {
+  switch (recovery.why) {
+    case store::Journal::NotRegular: return "it is not a regular file";
+    case store::Journal::ManyLinks: return "it has more than one name";
+    case store::Journal::Stranger: return "it belongs to another user, or others may write to it";
+    case store::Journal::NotAJournal: return "it is no journal of this program";
+    case store::Journal::OtherFile: return "it was made for another file of that name";
+    default: return ReasonText(recovery.error);
+  }
+}
+
+// A journal that cannot be used, or something at its place that is none:
+// it is kept, and the file is not rewritten.
+[[noreturn]] void StopOnKeptJournal(const std::string& name, const store::Recovery& recovery) {
+  if (recovery.result == store::Recovery::Unusable) {
+    WriteNamedLine(ErrorBullet(), name,
+                   " may be ~0C~damaged~07~: its journal cannot be used!\r\n");
+    console::WriteMarkup(ShortString("   ") +
+                         DoubleTildes(recovery.error != 0 ? ReasonText(recovery.error)
+                                                          : "the journal is damaged") +
+                         "\r\n");
+    WriteNamedLine("   it is kept in ", recovery.journal, ".\r\n");
+    Abort(kExitDamaged);
+  }
+  const bool stuck = recovery.result == store::Recovery::Stuck;
+  WriteFileNotLine(recovery.journal, stuck ? "removed" : "trusted");
+  console::WriteMarkup(ShortString("   ") +
+                       DoubleTildes(stuck ? ReasonText(recovery.error) : DistrustText(recovery)) +
+                       "\r\n");
+  Abort(kExitNotRewritten);
+}
+
+}  // namespace
+
 void RecoverInterruptedRewrite(const std::string& name) {
   store::Recovery recovery = store::RecoverFromJournal(name, store::SystemFileOps());
-  if (recovery.result == store::Recovery::Restored)
-    WriteNamedLine(ErrorBullet(), name,
-                   " restored: an earlier run was cut short while rewriting it.\r\n");
-  if (recovery.result == store::Recovery::Failed)
-    StopOnDamaged(name, recovery.error, store::JournalPath(name));
+  switch (recovery.result) {
+    case store::Recovery::Nothing:
+    case store::Recovery::Discarded: return;
+    case store::Recovery::Restored:
+      WriteNamedLine(ErrorBullet(), name,
+                     " restored: an earlier run was cut short while rewriting it.\r\n");
+      return;
+    case store::Recovery::Failed: StopOnDamaged(name, recovery.error, recovery.journal);
+    default: StopOnKeptJournal(name, recovery);
+  }
 }
 
 }  // namespace kelmora::app

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "store/rewrite.h"
+#include "store/run_lock.h"
 
 namespace kelmora::app {
 
@@ -20,6 +21,11 @@ void WriteReason(platform::ErrorCode error);
 [[noreturn]] void StopOnDamaged(const std::string& name, platform::ErrorCode error,
                                 const std::string& journal);
 
+// A journal that stayed after `name` was written or repaired: said when it
+// is marked finished, so that no later run puts it back; otherwise the run
+// ends with exit code 5. Nothing when the journal went.
+void ReportStuckJournal(const std::string& name, const store::RewriteOutcome& outcome);
+
 // "[name] NOT rewritten!" and its reason; a damaged file ends the run.
 void ReportNotRewritten(const std::string& name, const store::RewriteOutcome& outcome);
 
@@ -31,8 +37,13 @@ void ReportNotRewritten(const std::string& name, const store::RewriteOutcome& ou
 // not touched.
 [[noreturn]] void StopOnUnreadable(const std::string& name, platform::ErrorCode error);
 
+// Takes `lock` on the file at `name` for the run; when another run holds
+// it past the wait, the run ends with exit code 4.
+void LockForTheRun(const std::string& name, store::RunLock& lock);
+
 // Before anything else touches the file: a rewrite that an earlier run left
-// unfinished is undone.
+// unfinished is undone. A journal that cannot be trusted or used is kept
+// and ends the run (exit code 4, or 5 when the file may be damaged).
 void RecoverInterruptedRewrite(const std::string& name);
 
 }  // namespace kelmora::app

@@ -1,5 +1,7 @@
 #include "app/file_names.h"
 
+#include <algorithm>
+
 #include "console/markup.h"
 #include "platform/platform.h"
 #include "text/text_rules.h"
@@ -9,9 +11,24 @@ namespace {
 
 const char kShortened[] = "...";
 
-bool IsControl(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
+// The bytes of the first character of `text` (not empty): a whole, valid
+// sequence of the build's text, or one byte.
+std::size_t FirstCharLength(std::string_view text) {
+  for (std::size_t length = 1; length < 4; ++length)
+    if (text::WholeCharPrefix(text, length) > 0) return length;
+  return std::max<std::size_t>(text::WholeCharPrefix(text, 4), 1);
+}
+
+bool IsC1(unsigned char byte) { return byte >= 0x80 && byte <= 0x9F; }
+
+// A character a terminal could act on: C0 controls and DEL, and where the
+// build's text has them, the C1 controls, whole or as a lone byte.
+bool IsControl(std::string_view c) {
+  auto first = static_cast<unsigned char>(c[0]);
+  if (c.size() == 1)
+    return first < 0x20 || first == 0x7F || (text::kNativeText.c1_controls && IsC1(first));
+  return text::kNativeText.c1_controls && c.size() == 2 && first == 0xC2 &&
+         IsC1(static_cast<unsigned char>(c[1]));
 }
 
 }  // namespace
@@ -37,15 +54,19 @@ text::ShortString DoubleTildes(std::string_view text) {
 std::string InertName(std::string_view name) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string shown;
-  for (char c : name) {
+  for (std::size_t at = 0; at < name.size();) {
+    std::string_view c = name.substr(at, FirstCharLength(name.substr(at)));
+    at += c.size();
     if (!IsControl(c)) {
       shown += c;
       continue;
     }
-    auto byte = static_cast<unsigned char>(c);
-    shown += "\\x";
-    shown += kHex[byte >> 4];
-    shown += kHex[byte & 0xF];
+    for (char each : c) {
+      auto byte = static_cast<unsigned char>(each);
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+    }
   }
   return shown;
 }

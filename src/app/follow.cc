@@ -17,6 +17,7 @@
 #include "console/markup.h"
 #include "platform/platform.h"
 #include "store/output_file.h"
+#include "store/run_lock.h"
 #include "text/runtime.h"
 
 namespace kelmora::app {
@@ -64,7 +65,11 @@ class Follower {
 // As a single run: the same lines, and the same exits for settings and a
 // template that are not there.
 void Follower::Start() {
-  if (output_ != kStandardStream) RecoverInterruptedRewrite(output_);
+  if (output_ != kStandardStream) {
+    store::RunLock lock(store::SystemFileOps());
+    LockForTheRun(output_, lock);
+    RecoverInterruptedRewrite(output_);
+  }
   if (!options_.quiet) console::PlainWrite("reading config... ");
   settings_load_ = ReadSettings(options_.quiet);
   settings_ = settings_load_.settings;
@@ -143,11 +148,19 @@ bool Follower::Write(const std::string& text) {
     if (!platform::WriteStandardOutput(text.data(), text.size())) text::Halt(kExitOk);
     return true;
   }
-  store::RewriteOutcome outcome = store::RewriteOutputFile(
-      output_, [&text](std::string_view, const store::PieceSink& sink) {
-        if (!text.empty() && !sink(text)) return store::Production::Stopped;
-        return store::Production::Done;
-      });
+  // Each write waits for any other run on OUTPUT, and holds it off.
+  store::RunLock lock(store::SystemFileOps());
+  store::RewriteOutcome outcome;
+  outcome.ok = false;
+  outcome.error = lock.Take(output_);
+  if (outcome.error != platform::kInUse) {
+    outcome = store::RewriteOutputFile(
+        output_, [&text](std::string_view, const store::PieceSink& sink) {
+          if (!text.empty() && !sink(text)) return store::Production::Stopped;
+          return store::Production::Done;
+        });
+  }
+  if (outcome.ok) ReportStuckJournal(output_, outcome);
   if (!outcome.ok && !output_failing_) ReportNotRewritten(output_, outcome);
   output_failing_ = !outcome.ok;
   return outcome.ok;

@@ -19,6 +19,7 @@
 #include "console/markup.h"
 #include "platform/platform.h"
 #include "store/output_file.h"
+#include "store/run_lock.h"
 #include "text/command_line.h"
 #include "text/runtime.h"
 #include "text/text_rules.h"
@@ -64,17 +65,19 @@ void FillIntoStandardOutput(const std::string& template_text,
 }
 
 // TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
-void FillInto(const std::string& template_name, const std::string& output,
-              config::ReplaceTable& table) {
+store::RewriteOutcome FillInto(const std::string& template_name, const std::string& output,
+                               config::ReplaceTable& table) {
   std::string template_text;
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);
-  if (output == kStandardStream) return FillIntoStandardOutput(template_text, table);
-  store::RewriteOutcome outcome = store::RewriteOutputFile(
+  if (output == kStandardStream) {
+    FillIntoStandardOutput(template_text, table);
+    return {};
+  }
+  return store::RewriteOutputFile(
       output, [&](std::string_view /*output's own bytes*/, const store::PieceSink& sink) {
         return FillText(template_text, table, sink);
       });
-  if (!outcome.ok) StopOnNotRewritten(output, outcome);
 }
 
 // The in-place fill names the file once; a fill into another names both.
@@ -93,8 +96,18 @@ std::string ProcessingText(const std::string& template_name,
   if (output && *output != kStandardStream && !from_input &&
       store::SameFile(template_name, *output))
     output.reset();
-  if (!from_input) RecoverInterruptedRewrite(template_name);
-  if (output && *output != kStandardStream) RecoverInterruptedRewrite(*output);
+  // One run at a time on each file, from before its journal is looked for
+  // until the process ends.
+  store::RunLock template_lock(store::SystemFileOps());
+  store::RunLock output_lock(store::SystemFileOps());
+  if (!from_input) {
+    LockForTheRun(template_name, template_lock);
+    RecoverInterruptedRewrite(template_name);
+  }
+  if (output && *output != kStandardStream) {
+    LockForTheRun(*output, output_lock);
+    RecoverInterruptedRewrite(*output);
+  }
 
   if (!options.quiet) PlainWrite("reading config... ");
   const Settings settings = ReadSettings(options.quiet).settings;
@@ -109,13 +122,12 @@ std::string ProcessingText(const std::string& template_name,
   AddBirthTime(table, settings, NowSeconds());
   AddCurrentSong(table, settings, QuerySongTitle());
 
-  if (output) {
-    FillInto(template_name, *output, table);
-  } else {
-    store::RewriteOutcome outcome = RewriteTemplate(template_name, table);
-    if (!outcome.ok) StopOnNotRewritten(template_name, outcome);
-  }
+  const std::string& rewritten = output ? *output : template_name;
+  store::RewriteOutcome outcome =
+      output ? FillInto(template_name, *output, table) : RewriteTemplate(template_name, table);
+  if (!outcome.ok) StopOnNotRewritten(rewritten, outcome);
   if (!options.quiet) WriteMarkup(kDone);
+  ReportStuckJournal(rewritten, outcome);
   text::Halt(kExitOk);
 }
 

@@ -27,9 +27,17 @@ std::string SongText(const platform::NowPlaying& song) {
   }
   if (!text.empty()) text += " - ";
   text += song.title;
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  return text;
+  // A control character becomes one space: the C0 controls, DEL, and the
+  // C1 controls, which UTF-8 writes as C2 80 to C2 9F.
+  std::string spaced;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;
+    if (c1) ++i;
+    spaced += c1 || byte < 0x20 || byte == 0x7F ? ' ' : static_cast<char>(byte);
+  }
+  return spaced;
 }
 
 ShortString QuerySongTitle() {

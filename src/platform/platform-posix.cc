@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 #include <unwind.h>
@@ -76,27 +77,39 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
   return 0;
 }
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  return folder.empty() ? "." : folder;
+}
+
+// A file made by O_TMPFILE has no link until it is given its name.
+bool IsNameless(int fd) {
+  struct stat info;
+  return ::fstat(fd, &info) == 0 && info.st_nlink == 0;
+}
+
+}  // namespace
+
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   *out = kNoFile;
   // Past the cache, a large file costs no fresh memory and is on disk as
-  // the write returns; not every file system takes O_DIRECT.
+  // the write returns; not every file system takes O_DIRECT. Where the file
+  // system can hold a file without a name, the file gets its name only once
+  // it is whole, so that nothing at that name is ever cut short.
+  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC | O_DIRECT, 0600);
+  if (fd < 0 && errno == EINVAL)
+    fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    *out = fd;
+    return 0;
+  }
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return LastError();
   constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-  int fd = ::open(path.c_str(), kFlags | O_DIRECT, 0600);
+  fd = ::open(path.c_str(), kFlags | O_DIRECT, 0600);
   if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), kFlags, 0600);
   if (fd < 0) return LastError();
-  // The new name must be on disk before anything relies on finding it there.
-  std::string folder = path.substr(0, path.find_last_of('/') + 1);
-  int folder_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ErrorCode error = folder_fd < 0 ? LastError() : 0;
-  if (folder_fd >= 0) {
-    if (::fsync(folder_fd) != 0) error = LastError();
-    ::close(folder_fd);
-  }
-  if (error != 0) {
-    ::close(fd);
-    ::unlink(path.c_str());
-    return error;
-  }
   *out = fd;
   return 0;
 }
@@ -114,6 +127,22 @@ ErrorCode IdentifyFile(const std::string& path, FileId* id) {
   id->volume = static_cast<std::uint64_t>(info.st_dev);
   id->index = static_cast<std::uint64_t>(info.st_ino);
   return 0;
+}
+
+ErrorCode PublishNewFile(FileHandle file, const std::string& path) {
+  if (IsNameless(ToFd(file))) {
+    std::string self = "/proc/self/fd/" + std::to_string(ToFd(file));
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return LastError();
+  }
+  // The new name must be on disk before anything relies on finding it there.
+  return FlushFolderOf(path);
+}
+
+void AbandonNewFile(FileHandle file, const std::string& path) {
+  bool named = !IsNameless(ToFd(file));
+  ::close(ToFd(file));
+  if (named) ::unlink(path.c_str());
 }
 
 void StartFlushingFile(FileHandle file) {
@@ -204,6 +233,96 @@ PathKind QueryPath(const std::string& path) {
   if (S_ISDIR(info.st_mode)) return PathKind::Directory;
   return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Special;
 }
+
+ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
+  struct stat info;
+  if (::fstat(ToFd(file), &info) != 0) return LastError();
+  facts->regular = S_ISREG(info.st_mode);
+  facts->links = info.st_nlink;
+  facts->identity = {static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino), 0};
+  struct statx extra;
+  if (::statx(ToFd(file), "", AT_EMPTY_PATH, STATX_BTIME, &extra) == 0 &&
+      (extra.stx_mask & STATX_BTIME) != 0)
+    facts->identity.born = static_cast<std::uint64_t>(extra.stx_btime.tv_sec) * 1000000000 +
+                           extra.stx_btime.tv_nsec;
+  facts->owner = std::to_string(info.st_uid);
+  facts->others_may_write = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return 0;
+}
+
+std::string RunningUser() { return std::to_string(::geteuid()); }
+
+ErrorCode OpenWithoutFollowing(const std::string& path, FileHandle* out) {
+  *out = kNoFile;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return errno == ELOOP ? kNotRegularFile : LastError();
+  *out = fd;
+  return 0;
+}
+
+ErrorCode TryLockFile(FileHandle file) {
+  // An open file description's lock: it conflicts with the lock of any
+  // other open of the file, in this process too, and goes with the last
+  // close. It needs the file open for writing.
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(ToFd(file), F_OFD_SETLK, &lock) == 0) return 0;
+  if (errno == EAGAIN || errno == EACCES) return kInUse;
+  return LastError();
+}
+
+ErrorCode FlushFolderOf(const std::string& path) {
+  int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  ErrorCode error = ::fsync(fd) == 0 ? 0 : LastError();
+  ::close(fd);
+  return error;
+}
+
+namespace {
+
+constexpr char kMarkName[] = "user.kelmora.journal";
+
+ErrorCode MarkError() {
+  if (errno == ENODATA) return kNoMark;
+  if (errno == ENOTSUP) return kMarksUnsupported;
+  return LastError();
+}
+
+}  // namespace
+
+ErrorCode ReadFileMark(FileHandle file, std::string* mark) {
+  char value[4096];
+  ssize_t size = ::fgetxattr(ToFd(file), kMarkName, value, sizeof value);
+  if (size < 0) return MarkError();
+  mark->assign(value, static_cast<std::size_t>(size));
+  return 0;
+}
+
+ErrorCode WriteFileMark(FileHandle file, const std::string& mark) {
+  if (::fsetxattr(ToFd(file), kMarkName, mark.data(), mark.size(), 0) != 0) return MarkError();
+  return 0;
+}
+
+ErrorCode ClearFileMark(FileHandle file) {
+  if (::fremovexattr(ToFd(file), kMarkName) != 0) return MarkError();
+  return 0;
+}
+
+std::string FullPath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char here[PATH_MAX];
+  if (::getcwd(here, sizeof here) == nullptr) return path;
+  return std::string(here) + "/" + path;
+}
+
+bool IsAccessDenied(ErrorCode error) {
+  return error == EACCES || error == EPERM || error == EROFS;
+}
+
+bool IsMissing(ErrorCode error) { return error == ENOENT || error == ENOTDIR; }
 
 std::string ErrorText(ErrorCode code) {
   return ::strerror(static_cast<int>(code));

@@ -2,6 +2,8 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 // <excpt.h> makes exception_code a macro, which would rename Fault's field.
 #undef exception_code
 
@@ -104,11 +106,44 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access, FileShare
   return 0;
 }
 
+namespace {
+
+// The running user's SID as text ("S-1-5-21-..."); empty when unknown.
+std::string UserSid() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  char buffer[256];
+  DWORD size = 0;
+  std::string sid;
+  if (::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) {
+    char* text = nullptr;
+    if (::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+      sid = text;
+      ::LocalFree(text);
+    }
+  }
+  ::CloseHandle(token);
+  return sid;
+}
+
+}  // namespace
+
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   *out = kNoFile;
-  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  // Only the running user may touch the file (a protected DACL of one
+  // entry), so the user's journal never looks writable by others. It may
+  // be deleted while open.
+  std::string descriptor = "D:P(A;;FA;;;" + UserSid() + ")";
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+  PSECURITY_DESCRIPTOR made = nullptr;
+  if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor.c_str(), SDDL_REVISION_1,
+                                                             &made, nullptr))
+    attributes.lpSecurityDescriptor = made;
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ErrorCode error = handle == INVALID_HANDLE_VALUE ? LastError() : 0;
+  if (made != nullptr) ::LocalFree(made);
+  if (error != 0) return error;
   *out = reinterpret_cast<FileHandle>(handle);
   return 0;
 }
@@ -135,6 +170,14 @@ ErrorCode IdentifyFile(const std::string& path, FileId* id) {
   id->volume = info.dwVolumeSerialNumber;
   id->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return 0;
+}
+
+// The file was given its name when it was made; NTFS logs the new entry.
+ErrorCode PublishNewFile(FileHandle, const std::string&) { return 0; }
+
+void AbandonNewFile(FileHandle file, const std::string& path) {
+  ::CloseHandle(ToHandle(file));
+  ::DeleteFileA(path.c_str());
 }
 
 // Windows has no call that starts writing a file out without waiting for
@@ -214,6 +257,126 @@ PathKind QueryPath(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Directory : PathKind::File;
+}
+
+namespace {
+
+bool IsSid(PSID sid, const char* text) {
+  PSID other = nullptr;
+  if (!::ConvertStringSidToSidA(text, &other)) return false;
+  bool same = ::EqualSid(sid, other);
+  ::LocalFree(other);
+  return same;
+}
+
+std::string SidText(PSID sid) {
+  char* text = nullptr;
+  if (!::ConvertSidToStringSidA(sid, &text)) return {};
+  std::string result = text;
+  ::LocalFree(text);
+  return result;
+}
+
+// Whether an entry of `dacl` lets a user other than `owner`, the running
+// user, the system or the administrators write to the file. No DACL at
+// all lets everyone.
+bool OthersMayWrite(PACL dacl, PSID owner) {
+  if (dacl == nullptr) return true;
+  constexpr DWORD kWriting = FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE | GENERIC_ALL |
+                             WRITE_DAC | WRITE_OWNER | DELETE;
+  std::string user = UserSid();
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    if (!::GetAce(dacl, i, reinterpret_cast<void**>(&header))) return true;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+    if ((ace->Mask & kWriting) == 0) continue;
+    PSID sid = &ace->SidStart;
+    if ((owner != nullptr && ::EqualSid(sid, owner)) || SidText(sid) == user ||
+        IsSid(sid, "S-1-5-18") || IsSid(sid, "S-1-5-32-544") || IsSid(sid, "S-1-3-4"))
+      continue;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(ToHandle(file), &info)) return LastError();
+  facts->regular = ::GetFileType(ToHandle(file)) == FILE_TYPE_DISK &&
+                   (info.dwFileAttributes &
+                    (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  facts->links = info.nNumberOfLinks;
+  // NTFS's file ID carries a sequence number that changes when the number
+  // is given to a new file, so no birth time is needed (and Wine reports a
+  // creation time that moves with each write).
+  facts->identity = {info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     0};
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD error = ::GetSecurityInfo(ToHandle(file), SE_FILE_OBJECT,
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                  &owner, nullptr, &dacl, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) return error;
+  facts->owner = owner != nullptr ? SidText(owner) : std::string();
+  facts->others_may_write = OthersMayWrite(dacl, owner);
+  ::LocalFree(descriptor);
+  return 0;
+}
+
+std::string RunningUser() { return UserSid(); }
+
+ErrorCode OpenWithoutFollowing(const std::string& path, FileHandle* out) {
+  *out = kNoFile;
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *out = reinterpret_cast<FileHandle>(handle);
+  return 0;
+}
+
+ErrorCode TryLockFile(FileHandle file) {
+  // Byte-range locks are mandatory on Windows: the one byte locked lies
+  // far past any end a file reaches, so no read or write meets it.
+  OVERLAPPED at = {};
+  at.Offset = 0xFFFFFFFE;
+  at.OffsetHigh = 0x7FFFFFFF;
+  if (::LockFileEx(ToHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &at))
+    return 0;
+  DWORD error = ::GetLastError();
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? kInUse : error;
+}
+
+// NTFS puts a folder's changes in its own log before they take effect;
+// there is no folder handle to flush.
+ErrorCode FlushFolderOf(const std::string&) { return 0; }
+
+// Alternate data streams could hold a mark; the program keeps none here.
+ErrorCode ReadFileMark(FileHandle, std::string*) { return kMarksUnsupported; }
+ErrorCode WriteFileMark(FileHandle, const std::string&) { return kMarksUnsupported; }
+ErrorCode ClearFileMark(FileHandle) { return kMarksUnsupported; }
+
+std::string FullPath(const std::string& path) {
+  std::string full(32768, '\0');
+  DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                    nullptr);
+  if (length == 0 || length >= full.size()) return path;
+  full.resize(length);
+  return full;
+}
+
+bool IsAccessDenied(ErrorCode error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+}
+
+bool IsMissing(ErrorCode error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 std::string ErrorText(ErrorCode code) {

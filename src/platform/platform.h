@@ -35,23 +35,33 @@ using ErrorCode = std::uint32_t;
 // application's own code on Windows, and no errno value is that large.
 inline constexpr ErrorCode kNotRegularFile = 0x20000001;
 inline constexpr ErrorCode kFileChanged = 0x20000002;
+// A write that moved no byte and gave no reason.
+inline constexpr ErrorCode kNothingWritten = 0x20000006;
 
 // Opens an existing regular file; never creates one. Anything else that is
 // not a directory (a FIFO, a device, a socket) gives kNotRegularFile, found
 // without an open that could block.
 ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
                            FileShare share, FileHandle* out);
-// Creates a file that must not exist yet, for writing it once, without
-// sharing; its entry in the folder is on disk when this returns. Writes to
-// it may go straight to the disk, past the OS's cache, where the file
-// system allows it: each must be a multiple of kDirectWriteBlock bytes long,
-// from memory aligned to it, so that every write starts at such a multiple.
+// Creates a file to be written once and then given the name `path`, which
+// must not exist yet: where the OS can, the file has no name until
+// PublishNewFile; elsewhere it has it at once. Only the running user may
+// open it; it may be removed while open. Writes to it may go straight to
+// the disk, past the OS's cache, where the file system allows it: each must
+// be a multiple of kDirectWriteBlock bytes long, from memory aligned to it,
+// so that every write starts at such a multiple.
 inline constexpr std::size_t kDirectWriteBlock = 4096;
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
 // Creates `path` empty for the program's output, when nothing lies there
 // yet: mode 0666 less the umask (default attributes on Windows). The OS's
 // "exists" error when something does.
 ErrorCode CreateOutputFile(const std::string& path);
+// Gives the new file its name, if it has none yet (failing when the name
+// is taken), and returns once its entry in the folder is on disk.
+ErrorCode PublishNewFile(FileHandle file, const std::string& path);
+// Closes a new file that is not wanted and removes the name it got, if it
+// got one from CreateNewFile or PublishNewFile.
+void AbandonNewFile(FileHandle file, const std::string& path);
 // Returns once everything written to the file is on disk.
 ErrorCode FlushFile(FileHandle file);
 // Asks the system to start writing to disk what was written to the file so
@@ -94,6 +104,69 @@ enum class PathKind { Missing, File, Directory, Special };
 // Missing also covers a path whose attributes cannot be read. Never opens the
 // path, so it cannot block.
 PathKind QueryPath(const std::string& path);
+
+// Which file a handle is open on: the same for every name of the file,
+// different for a file made anew under an old name.
+struct FileIdentity {
+  std::uint64_t volume = 0;  // device, or volume serial number
+  std::uint64_t index = 0;   // inode, or file ID
+  // When the file was made, where the file system keeps it (0 elsewhere):
+  // an inode number is soon given to a new file.
+  std::uint64_t born = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// What tells whether a file may be trusted.
+struct FileFacts {
+  bool regular = false;
+  std::uint64_t links = 0;
+  FileIdentity identity;
+  // Who owns the file, in a form only compared with RunningUser() and with
+  // the owners of other files.
+  std::string owner;
+  // Someone other than its owner (and the system) may write to it.
+  bool others_may_write = false;
+};
+ErrorCode FactsOfFile(FileHandle file, FileFacts* facts);
+// The user the program runs as, in the form of FileFacts::owner.
+std::string RunningUser();
+
+// Opens an existing file for reading without following a link at its
+// name (kNotRegularFile for a link) and without blocking on a FIFO; what
+// was opened may be anything else, which FactsOfFile tells.
+ErrorCode OpenWithoutFollowing(const std::string& path, FileHandle* out);
+
+// Tries once to take an exclusive lock on `file` that other processes
+// taking it see (and no other program need honour); it lasts until the
+// handle is closed and never stops reads or writes of the file through
+// any handle. kInUse when someone holds it.
+inline constexpr ErrorCode kInUse = 0x20000003;
+ErrorCode TryLockFile(FileHandle file);
+
+// Returns once the folder that holds `path` has its entries on disk, so a
+// removal or creation in it outlives a power cut.
+ErrorCode FlushFolderOf(const std::string& path);
+
+// A short text kept on the file itself (an extended attribute), which every
+// name of the file shows. kNoMark when the file has none; kMarksUnsupported
+// where the file system or the OS keeps none.
+inline constexpr ErrorCode kNoMark = 0x20000004;
+inline constexpr ErrorCode kMarksUnsupported = 0x20000005;
+ErrorCode ReadFileMark(FileHandle file, std::string* mark);
+ErrorCode WriteFileMark(FileHandle file, const std::string& mark);
+ErrorCode ClearFileMark(FileHandle file);
+
+// `path` from the root, as it names the file now (links not resolved).
+std::string FullPath(const std::string& path);
+
+// The longest name of one folder entry, in bytes.
+inline constexpr std::size_t kMaxNameLength = 255;
+
+// True when `error` says this user may not do that there (permissions, a
+// read-only file system), rather than that doing it failed.
+bool IsAccessDenied(ErrorCode error);
+// True when `error` says there is no file at the path.
+bool IsMissing(ErrorCode error);
 
 // The OS's own message text for an error code, without a trailing line end.
 std::string ErrorText(ErrorCode code);

@@ -1,5 +1,6 @@
-// The raw file calls a file stream makes. Tests swap them to make any one
-// call fail; the program uses the operating system's own.
+// The raw file calls a file stream, the rewrite and its journal make. Tests
+// swap them to make any one call fail or to record the calls; the program
+// uses the operating system's own.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +27,11 @@ struct FileOps {
   // Cuts the file at the OS's current file position.
   std::function<platform::ErrorCode(platform::FileHandle)> truncate;
   std::function<void(platform::FileHandle)> close;
-  // Creates a file that must not exist yet (see platform::CreateNewFile).
+  // Creates a file that must not exist yet, given its name by publish or
+  // dropped by abandon (see platform::CreateNewFile).
   std::function<platform::ErrorCode(const std::string& path, platform::FileHandle* out)> create;
+  std::function<platform::ErrorCode(platform::FileHandle, const std::string& path)> publish;
+  std::function<void(platform::FileHandle, const std::string& path)> abandon;
   // Returns once what was written is on disk.
   std::function<platform::ErrorCode(platform::FileHandle)> flush;
   std::function<platform::ErrorCode(const std::string& path)> remove;
@@ -37,6 +41,20 @@ struct FileOps {
   std::function<void(platform::FileHandle)> start_flush;
   // Creates a file for the program's output (see platform::CreateOutputFile).
   std::function<platform::ErrorCode(const std::string& path)> create_output;
+  // The questions a journal is trusted on (see platform::OpenWithoutFollowing,
+  // platform::FactsOfFile, platform::RunningUser).
+  std::function<platform::ErrorCode(const std::string& path, platform::FileHandle* out)>
+      open_unfollowed;
+  std::function<platform::ErrorCode(platform::FileHandle, platform::FileFacts*)> facts;
+  std::function<std::string()> running_user;
+  // One try at the run's lock on the file (platform::TryLockFile).
+  std::function<platform::ErrorCode(platform::FileHandle)> try_lock;
+  // Puts the entries of the folder holding the path on disk.
+  std::function<platform::ErrorCode(const std::string& path)> flush_folder;
+  // The mark on a file that names its journal (platform::ReadFileMark...).
+  std::function<platform::ErrorCode(platform::FileHandle, std::string*)> read_mark;
+  std::function<platform::ErrorCode(platform::FileHandle, const std::string&)> write_mark;
+  std::function<platform::ErrorCode(platform::FileHandle)> clear_mark;
 };
 
 // The operating system's calls.

@@ -64,6 +64,9 @@ class FileStream {
 
   const std::string& path() const { return path_; }
   const FileOps& ops() const { return *ops_; }
+  // The OS's handle, for calls the stream does not make itself; kNoFile
+  // when no file is open.
+  platform::FileHandle handle() const { return file_; }
 
   StreamStatus status() const { return status_; }
   // The OS's error code of the failure, or 0.

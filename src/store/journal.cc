@@ -2,34 +2,31 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <utility>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
 #include "store/file_stream.h"
+#include "text/fault_report.h"
 
 namespace kelmora::store {
 namespace {
 
 constexpr std::string_view kSuffix = ".kelmora-journal";
-// Both layouts' magics are as long and differ only in their last byte.
-constexpr std::string_view kMagic = "KELMJRN2";
-constexpr std::string_view kFirstMagic = "KELMJRN1";
-constexpr std::size_t kFirstHeaderSize = 24;
+constexpr std::string_view kMagic = "KELMJRN3";
+// Offsets of the header's numbers.
+constexpr std::size_t kSizeAt = 8, kChecksumAt = 16, kVolumeAt = 24, kIndexAt = 32,
+                      kBornAt = 40, kStampSizeAt = 48, kStampTimeAt = 56, kStateAt = 64,
+                      kHeaderSumAt = 72;
+constexpr std::uint64_t kRunning = 0, kFinished = 1;
 
 std::uint64_t Checksum(std::string_view bytes) {
   return XXH3_64bits(bytes.data(), bytes.size());
-}
-
-std::uint64_t FirstLayoutChecksum(std::string_view bytes) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  }
-  return hash;
 }
 
 std::size_t WholeBlocks(std::size_t size) {
@@ -46,48 +43,48 @@ std::uint64_t GetNumber(const char* at) {
   return value;
 }
 
+void SealHeader(char* header) {
+  PutNumber(header + kHeaderSumAt, Checksum({header, kHeaderSumAt}));
+}
+
+// Writes all of `bytes`, in as many calls as the system takes.
 platform::ErrorCode WriteAll(platform::FileHandle file, std::string_view bytes,
                              const FileOps& ops) {
-  std::size_t written = 0;
-  return ops.write(file, bytes.data(), bytes.size(), &written);
-}
-
-// The whole journal, or its first bytes when it cannot be read whole.
-platform::ErrorCode ReadAll(const std::string& path, const FileOps& ops, std::string* bytes) {
-  platform::FileHandle file = platform::kNoFile;
-  if (platform::ErrorCode error =
-          ops.open(path, platform::FileAccess::Read, platform::FileShare::Read, &file))
-    return error;
-  std::int64_t size = 0;
-  platform::ErrorCode error = ops.size(file, &size);
-  if (error == 0) {
-    bytes->resize(static_cast<std::size_t>(size));
-    std::size_t done = 0;
-    while (error == 0 && done < bytes->size()) {
-      std::size_t got = 0;
-      error = ops.read(file, bytes->data() + done, bytes->size() - done, &got);
-      if (got == 0) break;
-      done += got;
-    }
-    bytes->resize(done);
+  while (!bytes.empty()) {
+    std::size_t written = 0;
+    if (platform::ErrorCode error = ops.write(file, bytes.data(), bytes.size(), &written))
+      return error;
+    if (written == 0) return platform::kNothingWritten;
+    bytes.remove_prefix(std::min(written, bytes.size()));
   }
-  ops.close(file);
-  return error;
+  return 0;
 }
 
-// Writes `bytes` over the file from its start, cuts it after them and
-// returns once it is on disk.
-platform::ErrorCode WriteBack(const std::string& file_path, std::string_view bytes,
-                              const FileOps& ops) {
-  FileStream file(file_path, kOpenReadWrite, 4096, ops);
-  file.Overwrite(bytes);
-  return file.status() == StreamStatus::Ok ? 0 : file.error_detail();
+// Reads exactly `size` bytes; a file that ends first fails with kFileChanged.
+platform::ErrorCode ReadExactly(platform::FileHandle file, char* into, std::size_t size,
+                                const FileOps& ops) {
+  for (std::size_t done = 0; done < size;) {
+    std::size_t got = 0;
+    if (platform::ErrorCode error = ops.read(file, into + done, size - done, &got)) return error;
+    if (got == 0) return platform::kFileChanged;
+    done += got;
+  }
+  return 0;
 }
 
 }  // namespace
 
 std::string JournalPath(const std::string& file_path) {
-  return file_path + std::string(kSuffix);
+  std::size_t name_at = file_path.find_last_of(platform::PathSeparators()) + 1;
+  std::size_t name_length = file_path.size() - name_at;
+  if (name_length + kSuffix.size() <= platform::kMaxNameLength)
+    return file_path + std::string(kSuffix);
+  // "~", 16 hex digits of the whole name's hash, the suffix.
+  char hash[18];
+  std::snprintf(hash, sizeof hash, "~%016llx",
+                static_cast<unsigned long long>(Checksum(file_path.substr(name_at))));
+  std::size_t keep = platform::kMaxNameLength - kSuffix.size() - 17;
+  return file_path.substr(0, name_at + keep) + hash + std::string(kSuffix);
 }
 
 JournalImage::JournalImage(std::size_t size) : size_(size) {
@@ -101,69 +98,174 @@ JournalImage::JournalImage(std::size_t size) : size_(size) {
   std::memset(start_ + kJournalBlock + size, 0, length - kJournalBlock - size);
 }
 
-std::string_view JournalImage::Seal() {
+std::string_view JournalImage::Seal(const platform::FileIdentity& identity,
+                                    const platform::FileStamp& stamp) {
   std::memcpy(start_, kMagic.data(), kMagic.size());
-  PutNumber(start_ + 8, size_);
-  PutNumber(start_ + 16, Checksum(original()));
+  PutNumber(start_ + kSizeAt, size_);
+  PutNumber(start_ + kChecksumAt, Checksum(original()));
+  PutNumber(start_ + kVolumeAt, identity.volume);
+  PutNumber(start_ + kIndexAt, identity.index);
+  PutNumber(start_ + kBornAt, identity.born);
+  PutNumber(start_ + kStampSizeAt, static_cast<std::uint64_t>(stamp.size));
+  PutNumber(start_ + kStampTimeAt, static_cast<std::uint64_t>(stamp.modified));
+  PutNumber(start_ + kStateAt, kRunning);
+  SealHeader(start_);
   return {start_, kJournalBlock + WholeBlocks(size_)};
 }
 
-platform::ErrorCode WriteJournal(const std::string& journal_path, JournalImage& image,
-                                 const FileOps& ops) {
+std::string_view JournalImage::Finished() {
+  PutNumber(start_ + kStateAt, kFinished);
+  SealHeader(start_);
+  return {start_, kJournalBlock};
+}
+
+JournalFile::~JournalFile() {
+  if (made()) ops_.close(file_);
+}
+
+platform::ErrorCode JournalFile::Write(const platform::FileIdentity& identity,
+                                       const platform::FileStamp& stamp) {
   platform::FileHandle file = platform::kNoFile;
-  if (platform::ErrorCode error = ops.create(journal_path, &file)) return error;
-  platform::ErrorCode error = WriteAll(file, image.Seal(), ops);
-  if (error == 0) error = ops.flush(file);
-  ops.close(file);
-  if (error != 0) ops.remove(journal_path);
-  return error;
-}
-
-Journal ReadJournal(const std::string& journal_path, const FileOps& ops) {
-  if (platform::QueryPath(journal_path) == platform::PathKind::Missing) return {};
-  std::string bytes;
-  platform::ErrorCode error = ReadAll(journal_path, ops, &bytes);
-  // A journal cut short may hold only part of the magic, or nothing; a file
-  // that begins otherwise is someone else's. Until its last byte the magic
-  // does not tell the layout.
-  auto begins_like = [&bytes](std::string_view magic) {
-    std::size_t part = std::min(bytes.size(), magic.size());
-    return bytes.compare(0, part, magic, 0, part) == 0;
-  };
-  if (error != 0 || !(begins_like(kMagic) || begins_like(kFirstMagic)))
-    return {JournalState::Foreign, {}};
-  bool first_layout = bytes.compare(0, kFirstMagic.size(), kFirstMagic) == 0;
-  std::size_t header_size = first_layout ? kFirstHeaderSize : kJournalBlock;
-  if (bytes.size() < header_size) return {JournalState::Incomplete, {}};
-  std::uint64_t size = GetNumber(bytes.data() + 8);
-  std::size_t expected = first_layout ? header_size + size : header_size + WholeBlocks(size);
-  if (size > bytes.size() || bytes.size() != expected) return {JournalState::Incomplete, {}};
-  std::string_view original = std::string_view(bytes).substr(header_size, size);
-  std::uint64_t checksum = first_layout ? FirstLayoutChecksum(original) : Checksum(original);
-  if (checksum != GetNumber(bytes.data() + 16)) return {JournalState::Incomplete, {}};
-  bytes.erase(0, header_size);
-  bytes.resize(size);
-  return {JournalState::Complete, std::move(bytes)};
-}
-
-Recovery RecoverFromJournal(const std::string& file_path, const FileOps& ops) {
-  std::string journal_path = JournalPath(file_path);
-  // Without the file there is nothing to put back; the journal stays for
-  // whoever moved the file away.
-  if (platform::QueryPath(file_path) != platform::PathKind::File) return {};
-  Journal journal = ReadJournal(journal_path, ops);
-  switch (journal.state) {
-    case JournalState::Missing:
-    case JournalState::Foreign: return {};
-    case JournalState::Incomplete:
-      ops.remove(journal_path);
-      return {Recovery::Discarded, 0};
-    case JournalState::Complete: break;
+  if (platform::ErrorCode error = ops_.create(path_, &file)) return error;
+  platform::ErrorCode error = WriteAll(file, image_.Seal(identity, stamp), ops_);
+  if (error == 0) error = ops_.flush(file);
+  if (error == 0) error = ops_.publish(file, path_);
+  if (error != 0) {
+    ops_.abandon(file, path_);
+    return error;
   }
-  if (platform::ErrorCode error = WriteBack(file_path, journal.original, ops))
-    return {Recovery::Failed, error};
-  ops.remove(journal_path);
-  return {Recovery::Restored, 0};
+  file_ = file;
+  return 0;
+}
+
+JournalFile::End JournalFile::Remove() {
+  if (!made()) return {};
+  End end;
+  end.error = RemoveDurably(path_, ops_);
+  if (end.error != 0) {
+    // Kept, or maybe back after a power cut: the header says the rewrite
+    // ended, through the handle, which reaches the file whatever its name.
+    platform::ErrorCode marking = ops_.seek(file_, 0);
+    if (marking == 0) marking = WriteAll(file_, image_.Finished(), ops_);
+    if (marking == 0) marking = ops_.flush(file_);
+    end.marked = marking == 0;
+  }
+  ops_.close(file_);
+  file_ = platform::kNoFile;
+  return end;
+}
+
+namespace {
+
+Journal Judged(Journal::State state, Journal::Why why = Journal::Unknown,
+               platform::ErrorCode error = 0) {
+  Journal journal;
+  journal.state = state;
+  journal.why = why;
+  journal.error = error;
+  return journal;
+}
+
+// What the journal's own facts say: only the program's own, for this file's
+// owner or this user, writable by no one else, passes.
+std::optional<Journal> JudgeFacts(platform::FileHandle file, const platform::FileFacts& of,
+                                  const FileOps& ops) {
+  platform::FileFacts facts;
+  if (platform::ErrorCode error = ops.facts(file, &facts))
+    return Judged(Journal::Unreadable, Journal::Unknown, error);
+  if (!facts.regular) return Judged(Journal::NotTrusted, Journal::NotRegular);
+  if (facts.links != 1) return Judged(Journal::NotTrusted, Journal::ManyLinks);
+  bool owned = !facts.owner.empty() &&
+               (facts.owner == of.owner || facts.owner == ops.running_user());
+  if (!owned || facts.others_may_write) return Judged(Journal::NotTrusted, Journal::Stranger);
+  return std::nullopt;
+}
+
+// What its header says, `length` being the journal's length. Complete
+// means only that the length fits: the original bytes are yet to be read.
+Journal JudgeHeader(const char* header, std::int64_t length,
+                                   const platform::FileFacts& of) {
+  if (std::string_view(header, kMagic.size()) != kMagic)
+    return Judged(Journal::NotTrusted, Journal::NotAJournal);
+  if (Checksum({header, kHeaderSumAt}) != GetNumber(header + kHeaderSumAt))
+    return Judged(Journal::Damaged);
+  platform::FileIdentity identity{GetNumber(header + kVolumeAt), GetNumber(header + kIndexAt),
+                                  GetNumber(header + kBornAt)};
+  if (identity != of.identity) return Judged(Journal::NotTrusted, Journal::OtherFile);
+  Journal journal;
+  journal.header_intact = true;
+  journal.size = GetNumber(header + kSizeAt);
+  journal.checksum = GetNumber(header + kChecksumAt);
+  std::uint64_t room = static_cast<std::uint64_t>(length) - kJournalBlock;
+  if (GetNumber(header + kStateAt) == kFinished) {
+    journal.state = Journal::Finished;
+  } else if (journal.size > room || WholeBlocks(journal.size) > room) {
+    journal.state = Journal::Unfinished;
+  } else {
+    journal.state = WholeBlocks(journal.size) < room ? Journal::Damaged : Journal::Complete;
+  }
+  return journal;
+}
+
+// The journal open as `file`, judged as a whole; its bytes are read only
+// once its facts and header allow.
+Journal Judge(platform::FileHandle file, const platform::FileFacts& of, const FileOps& ops) {
+  if (std::optional<Journal> judged = JudgeFacts(file, of, ops)) return *judged;
+  std::int64_t length = 0;
+  if (platform::ErrorCode error = ops.size(file, &length))
+    return Judged(Journal::Unreadable, Journal::Unknown, error);
+  if (length < static_cast<std::int64_t>(kJournalBlock))
+    return Judged(Journal::NotTrusted, Journal::NotAJournal);
+  char header[kJournalBlock];
+  if (platform::ErrorCode error = ReadExactly(file, header, kJournalBlock, ops))
+    return Judged(Journal::Unreadable, Journal::Unknown, error);
+  Journal journal = JudgeHeader(header, length, of);
+  if (journal.state != Journal::Complete) return journal;
+  journal.original.resize(static_cast<std::size_t>(journal.size));
+  if (platform::ErrorCode error = ReadExactly(file, journal.original.data(), journal.size, ops))
+    return Judged(Journal::Unreadable, Journal::Unknown, error);
+  journal.state = Checksum(journal.original) == journal.checksum ? Journal::Complete
+                                                                 : Journal::Damaged;
+  if (journal.state != Journal::Complete) journal.original.clear();
+  return journal;
+}
+
+}  // namespace
+
+Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& file,
+                    const FileOps& ops) {
+  platform::FileHandle handle = platform::kNoFile;
+  if (platform::ErrorCode error = ops.open_unfollowed(journal_path, &handle)) {
+    if (platform::IsMissing(error)) return {};
+    if (error == platform::kNotRegularFile)
+      return Judged(Journal::NotTrusted, Journal::NotRegular);
+    return Judged(Journal::NotTrusted, Journal::Unopened, error);
+  }
+  Journal journal = Judge(handle, file, ops);
+  ops.close(handle);
+  return journal;
+}
+
+platform::ErrorCode RemoveDurably(const std::string& path, const FileOps& ops) {
+  if (platform::ErrorCode error = ops.remove(path)) return error;
+  return ops.flush_folder(path);
+}
+
+bool HoldsOriginal(const std::string& file_path, const Journal& journal, const FileOps& ops) {
+  if (!journal.header_intact) return false;
+  FileStream file(file_path, kOpenRead, 0, ops);
+  if (file.Size() != static_cast<std::int64_t>(journal.size)) return false;
+  XXH3_state_t state;
+  XXH3_64bits_reset(&state);
+  char piece[64 * 1024];
+  for (std::uint64_t left = journal.size; left > 0;) {
+    std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof piece));
+    file.Read(piece, size);
+    if (file.status() != StreamStatus::Ok) return false;
+    XXH3_64bits_update(&state, piece, size);
+    left -= size;
+  }
+  return XXH3_64bits_digest(&state) == journal.checksum;
 }
 
 }  // namespace kelmora::store

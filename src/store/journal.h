@@ -2,26 +2,37 @@
 // file is rewritten in place, so that a rewrite cut short by a crash or a
 // power cut can be undone by the next run.
 //
-// Layout: a header block of kJournalBlock bytes (the 8 bytes "KELMJRN2",
-// the original size and the XXH3 64-bit checksum of the original bytes,
-// each 8 bytes little-endian, then zero bytes), the original bytes, and zero
-// bytes up to a whole block. A journal is complete when it has exactly that
-// length and the checksum matches; only a complete journal is ever written
-// back. Journals of the first layout ("KELMJRN1": a 24-byte header with an
-// FNV-1a checksum, the original bytes, nothing after them) are read too.
+// Layout: a header block of kJournalBlock bytes, the original bytes, and
+// zero bytes up to a whole block. The header holds, each 8 bytes
+// little-endian after the 8 bytes "KELMJRN3": the original size; the XXH3
+// 64-bit checksum of the original bytes; the volume, index and birth time
+// of the file it was made for (platform::FileIdentity); the size and last-write time
+// the file had when it was read; its state (0 while the rewrite runs, 1
+// once the rewrite has ended and the journal only failed to go); and the
+// XXH3 checksum of the header before it. Then zero bytes.
+//
+// A journal is trusted only when it is a regular file of one link, opened
+// without following a link, owned by the file's owner or by the running
+// user, writable by no one else, and made for the file (same identity).
+// Only a journal whose header is intact is ever removed; only a complete
+// one (its length and both checksums right) is ever written back.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/platform.h"
 #include "store/file_ops.h"
 
 namespace kelmora::store {
 
-// The journal of the file at `file_path`: the same path with a fixed suffix.
+// The journal of the file at `file_path`: the same path with a fixed
+// suffix; a name too long for the folder keeps as much of the file's name
+// as fits and a hash of the whole.
 std::string JournalPath(const std::string& file_path);
 
 inline constexpr std::size_t kJournalBlock = platform::kDirectWriteBlock;
@@ -37,8 +48,11 @@ class JournalImage {
   // Where the original bytes go.
   char* data() { return start_ + kJournalBlock; }
   std::string_view original() const { return {start_ + kJournalBlock, size_}; }
-  // The whole journal, header filled in from the original bytes as they are now.
-  std::string_view Seal();
+  // The whole journal of the file `identity`, read when it had `stamp`,
+  // its header filled in from the original bytes as they are now.
+  std::string_view Seal(const platform::FileIdentity& identity, const platform::FileStamp& stamp);
+  // The header block, marked finished.
+  std::string_view Finished();
 
  private:
   std::unique_ptr<char[]> storage_;
@@ -46,41 +60,79 @@ class JournalImage {
   std::size_t size_;
 };
 
-// Creates the journal, which must not exist yet, holding the original bytes
-// of `image`, and returns once it is on disk. On failure nothing is left
-// behind.
-platform::ErrorCode WriteJournal(const std::string& journal_path, JournalImage& image,
-                                 const FileOps& ops);
+// A journal on disk, open from its creation until it is ended (or, when it
+// could not be made, never).
+class JournalFile {
+ public:
+  JournalFile(std::string path, JournalImage& image, const FileOps& ops)
+      : path_(std::move(path)), image_(image), ops_(ops) {}
+  ~JournalFile();
+  JournalFile(const JournalFile&) = delete;
+  JournalFile& operator=(const JournalFile&) = delete;
 
-enum class JournalState {
-  Missing,
-  // Ours, but cut short: the file was never touched.
-  Incomplete,
-  Complete,
-  // Not a journal of this program, or it cannot be read: left alone.
-  Foreign,
-};
-
-struct Journal {
-  JournalState state = JournalState::Missing;
-  std::string original;  // only when Complete
-};
-
-Journal ReadJournal(const std::string& journal_path, const FileOps& ops);
-
-// What the check made at the start of a run found.
-struct Recovery {
-  enum Result {
-    Nothing,   // no journal of ours, or no file to restore
-    Discarded, // an incomplete journal, removed
-    Restored,  // the original bytes are back and the journal is removed
-    Failed,    // writing them back failed; the journal is kept
+  // Creates the journal, which must not exist yet, and returns once all of
+  // it is on disk. On failure nothing is left behind.
+  platform::ErrorCode Write(const platform::FileIdentity& identity,
+                            const platform::FileStamp& stamp);
+  // Once the file no longer needs it: removes it, and returns once the
+  // removal is on disk. When it cannot be removed, or its removal not put
+  // on disk, it is marked finished instead, so that no later run puts it
+  // back. The first failure, or 0.
+  struct End {
+    platform::ErrorCode error = 0;
+    bool marked = false;  // when error: whether the mark is on disk
   };
-  Result result = Nothing;
-  platform::ErrorCode error = 0;
+  End Remove();
+
+  bool made() const { return file_ != platform::kNoFile; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  JournalImage& image_;
+  const FileOps& ops_;
+  platform::FileHandle file_ = platform::kNoFile;
 };
 
-// Undoes a rewrite that an earlier run left unfinished, if there is one.
-Recovery RecoverFromJournal(const std::string& file_path, const FileOps& ops);
+// What lies at a journal's place, judged for the file at `file_path`.
+struct Journal {
+  // Why something at the journal's place is not trusted.
+  enum Why {
+    Unknown,
+    NotRegular,   // a link, a folder, a device...
+    ManyLinks,    // more names than one
+    Stranger,     // owned by someone else, or writable by others
+    NotAJournal,  // too short, or not of this program's layout
+    OtherFile,    // made for another file of that name
+    Unopened,     // cannot even be opened (`error`)
+  };
+  enum State {
+    Missing,
+    NotTrusted,  // left alone, for `why`
+    Unreadable,  // ours, but reading it failed with `error`
+    Damaged,     // ours, but its length or a checksum is wrong
+    Unfinished,  // its header is intact and its length short: the file was
+                 // never touched
+    Finished,    // the rewrite it kept ended; only its removal failed
+    Complete,
+  };
+  State state = Missing;
+  Why why = Unknown;
+  platform::ErrorCode error = 0;
+  std::string original;  // only when Complete
+  // From an intact header: the original bytes' size and checksum.
+  bool header_intact = false;
+  std::uint64_t size = 0, checksum = 0;
+};
+// `file` holds the facts of the file the journal would be for.
+Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& file,
+                    const FileOps& ops);
+
+// Whether the file at `file_path` holds the original bytes that the intact
+// header of `journal` describes.
+bool HoldsOriginal(const std::string& file_path, const Journal& journal, const FileOps& ops);
+
+// Removes the file at `path` and returns once its removal is on disk.
+platform::ErrorCode RemoveDurably(const std::string& path, const FileOps& ops);
 
 }  // namespace kelmora::store

@@ -1,5 +1,6 @@
 #include "store/rewrite.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <string>
@@ -41,6 +42,22 @@ class CriticalWrite {
   CriticalWrite& operator=(const CriticalWrite&) = delete;
 };
 
+// Whether `file` holds exactly `bytes`; reads it through a buffer on the
+// stack, as nothing may be allocated once the file may have changed.
+bool HoldsExactly(FileStream& file, std::string_view bytes) {
+  file.Reset();
+  if (file.Size() != static_cast<std::int64_t>(bytes.size())) return false;
+  file.Seek(0);
+  char piece[16 * 1024];
+  for (std::size_t at = 0; at < bytes.size(); at += sizeof piece) {
+    std::size_t size = std::min(sizeof piece, bytes.size() - at);
+    file.Read(piece, size);
+    if (file.status() != StreamStatus::Ok || bytes.substr(at, size) != std::string_view(piece, size))
+      return false;
+  }
+  return true;
+}
+
 // Puts the new content over `file`, which was read as `original` when it
 // had `read_stamp`, piece by piece as the pieces come. The first piece
 // begins the rewrite: the journal is made and the stamp compared; until
@@ -53,7 +70,7 @@ class Rewrite {
       : file_(file),
         read_stamp_(read_stamp),
         original_(original),
-        journal_path_(JournalPath(file.path())) {}
+        journal_(JournalPath(file.path()), original, file.ops()) {}
 
   // False once the rewrite has failed; Finish then tells how it ended.
   bool Put(std::string_view piece) {
@@ -75,10 +92,8 @@ class Rewrite {
       file_.Truncate();
       file_.SyncToDisk();
     }
-    if (file_.status() == StreamStatus::Ok) {
-      DropJournal();
-      return {};
-    }
+    // The journal goes only once the new content is on disk.
+    if (file_.status() == StreamStatus::Ok) return DropJournal({});
     return Abandon(FailureOf(file_));
   }
 
@@ -91,13 +106,13 @@ class Rewrite {
     // rather than replaced. The first failure is the one to report.
     file_.Reset();
     file_.Overwrite(original_.original());
-    if (file_.status() == StreamStatus::Ok) {
-      DropJournal();
-      return why;
-    }
+    if (file_.status() == StreamStatus::Ok) return DropJournal(std::move(why));
+    platform::ErrorCode restore_error = file_.error_detail();
+    // A write that failed before changing anything left the file whole.
+    if (HoldsExactly(file_, original_.original())) return DropJournal(std::move(why));
     RewriteOutcome damaged = std::move(why);
     damaged.damaged = true;
-    damaged.restore_error = file_.error_detail();
+    damaged.restore_error = restore_error;
     damaged.journal = std::move(kept_journal_);
     return damaged;
   }
@@ -105,15 +120,14 @@ class Rewrite {
  private:
   void Begin() {
     critical_.emplace();
-    kept_journal_ = journal_path_;
-    journaled_ = WriteJournal(journal_path_, original_, file_.ops()) == 0;
-    if (!journaled_) kept_journal_.clear();
+    platform::ErrorCode error = MakeJournal();
     platform::PauseForTest();
-    platform::FileStamp stamp = file_.Stamp();
-    if (file_.status() != StreamStatus::Ok || stamp != read_stamp_) {
-      refusal_ = file_.status() == StreamStatus::Ok ? FailedWith(platform::kFileChanged)
-                                                   : FailureOf(file_);
-      DropJournal();
+    platform::FileStamp stamp;
+    if (error == 0) stamp = file_.Stamp();
+    if (error == 0 && file_.status() != StreamStatus::Ok) error = file_.error_detail();
+    if (error == 0 && stamp != read_stamp_) error = platform::kFileChanged;
+    if (error != 0) {
+      refusal_ = DropJournal(FailedWith(error));
       state_ = State::Refused;
       return;
     }
@@ -121,23 +135,50 @@ class Rewrite {
     state_ = State::Writing;
   }
 
-  void DropJournal() {
-    if (journaled_) file_.ops().remove(journal_path_);
-    journaled_ = false;
+  // 0 once the journal is on disk, or when the user may not make one there.
+  platform::ErrorCode MakeJournal() {
+    platform::FileFacts facts;
+    const FileOps& ops = file_.ops();
+    if (platform::ErrorCode error = ops.facts(file_.handle(), &facts)) return error;
+    if (platform::ErrorCode error = journal_.Write(facts.identity, read_stamp_))
+      return platform::IsAccessDenied(error) ? 0 : error;
+    kept_journal_ = journal_.path();
+    if (facts.links < 2) return 0;
+    // A run through another name finds the journal through the mark, where
+    // the file system keeps marks.
+    platform::ErrorCode error = ops.write_mark(file_.handle(), platform::FullPath(journal_.path()));
+    if (error == platform::kMarksUnsupported) return 0;
+    marked_ = error == 0;
+    return error == 0 ? ops.flush(file_.handle()) : error;
+  }
+
+  // `outcome`, once the journal is gone or marked finished.
+  RewriteOutcome DropJournal(RewriteOutcome outcome) {
+    JournalFile::End end = journal_.Remove();
+    if (end.error != 0) {
+      outcome.journal = std::move(kept_journal_);
+      outcome.journal_error = end.error;
+      outcome.journal_marked = end.marked;
+    } else if (marked_) {
+      file_.ops().clear_mark(file_.handle());
+    }
+    marked_ = false;
+    return outcome;
   }
 
   FileStream& file_;
   const platform::FileStamp& read_stamp_;
   JournalImage& original_;
-  std::string journal_path_;
-  // The journal a damaged outcome names: empty when none was made.
+  JournalFile journal_;
+  // The journal an outcome names, made before the file is written.
   std::string kept_journal_;
+  // The file carries the mark that names the journal.
+  bool marked_ = false;
   std::optional<CriticalWrite> critical_;
-  // Refused: the file changed, or its stamp could not be read; nothing was
-  // written, for `refusal_`.
+  // Refused: the file changed, its stamp could not be read, or no journal
+  // could be made; nothing was written, for `refusal_`.
   enum class State { NotBegun, Writing, Refused } state_ = State::NotBegun;
   RewriteOutcome refusal_;
-  bool journaled_ = false;
 };
 
 RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,

@@ -25,11 +25,17 @@ inline constexpr std::size_t kNoMemoryLimit = std::numeric_limits<std::size_t>::
 struct RewriteOutcome {
   bool ok = true;
   platform::ErrorCode error = 0;
-  // Writing the original bytes back failed too (for `restore_error`): the
-  // file may be anything. They are kept in `journal`, unless that is empty.
+  // Writing the original bytes back failed too (for `restore_error`), and
+  // the file does not hold them: it may be anything. They are kept in
+  // `journal`, unless that is empty.
   bool damaged = false;
   platform::ErrorCode restore_error = 0;
   std::string journal;
+  // Not damaged, but the journal `journal` could not be removed (for
+  // `journal_error`); it is marked finished, so that no later run puts it
+  // back, when `journal_marked`.
+  platform::ErrorCode journal_error = 0;
+  bool journal_marked = false;
 };
 
 // Takes the next piece of the new content; false stops the producer.
@@ -50,12 +56,15 @@ using Producer = std::function<Production(std::string_view original, const Piece
 // stamp is compared with the one it had when it was read; if someone else
 // changed it, nothing is written (kFileChanged). From then on requests to
 // stop the process wait, and the journal holds the original bytes until
-// the file is complete again. When no journal can be made the file is
-// written all the same.
+// the file is complete again and on disk. A file of more than one name is
+// marked with its journal's place, so a run through any name finds it.
+// When the user may not create the journal there, the file is written
+// all the same; when making it fails otherwise, nothing is written.
 //
 // A failed read, write, truncation or flush, or memory running out in any
 // allocation of the rewrite, the producer's included, makes the rewrite
-// fail; if writing had begun, the original bytes are written back first.
+// fail; if writing had begun, the original bytes are written back first
+// (and read back, when writing them failed).
 // `memory_limit` caps the copy of the file (tests use it to make memory
 // run out).
 RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,

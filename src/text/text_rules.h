@@ -24,10 +24,15 @@ struct TextRules {
   std::string_view bullet;
   // The program as the usage line names it.
   std::string_view program_name;
+  // The C1 controls (U+0080 to U+009F, and a lone byte 0x80 to 0x9F) are
+  // controls a terminal acts on; in code page 866 those bytes are letters.
+  bool c1_controls;
 };
 
-inline constexpr TextRules kCp866Rules{Encoding::Cp866, false, true, "\xFE", "kelmora.exe"};
-inline constexpr TextRules kUtf8Rules{Encoding::Utf8, true, false, "\xE2\x96\xA0", "kelmora"};
+inline constexpr TextRules kCp866Rules{Encoding::Cp866, false, true, "\xFE", "kelmora.exe",
+                                       false};
+inline constexpr TextRules kUtf8Rules{Encoding::Utf8, true, false, "\xE2\x96\xA0", "kelmora",
+                                      true};
 
 #ifdef _WIN32
 inline constexpr const TextRules& kNativeText = kCp866Rules;

@@ -158,6 +158,12 @@ TEST(MarkupName, EscapesAndShortensBetweenWholePieces) {
       {"abcdefgh", 2, ""},
 #ifndef _WIN32
       {"ab\xD0\xB6\xD0\xB6xyz", 8, "ab\xD0\xB6..."},  // nor a character
+      // C1 controls, as UTF-8 (CSI, OSC) or a lone byte, are escaped byte by
+      // byte; a letter whose second byte lies in 0x80-0x9F (U+0440) is not.
+      {"a\xC2\x9B" "b\xC2\x9D" "c\x9B\xD1\x80", 40, "a\\xC2\\x9Bb\\xC2\\x9Dc\\x9B\xD1\x80"},
+#else
+      // In code page 866 those bytes are letters.
+      {"a\xC2\x9B\x80", 40, "a\xC2\x9B\x80"},
 #endif
   };
   for (const Case& c : cases) EXPECT_EQ(MarkupName(c.name, c.room), c.shown) << c.name;

@@ -40,8 +40,11 @@ TEST(SongText, ArtistsTitleAndTheBytesBetween) {
   const Case cases[] = {
       {{}, "Song", "Song"},
       {{"A", "B", "C"}, "Song", "A, B, C - Song"},
-      // Every control byte becomes a space, NUL too; DEL is no control byte.
-      {{std::string("A\0B", 3)}, "\x01\x1F\x7F", "A B -   \x7F"},
+      // Every control character becomes a space, NUL, DEL and the C1
+      // controls U+0085 and U+009B too; U+00A0 is no control.
+      {{std::string("A\0B", 3)}, "\x01\x1F\x7F", "A B -    "},
+      {{}, "a\xC2\x85" "b\xC2\x9B" "c\xC2\xA0", "a b c\xC2\xA0"},
+      {{}, "\xC2\x80\xC2\x9F\xC2", "  \xC2"},
       // Bytes that are no UTF-8 are kept as they came.
       {{"\xFF"}, "\xD0", "\xFF - \xD0"},
   };

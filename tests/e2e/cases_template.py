@@ -6,7 +6,9 @@ import os
 import shutil
 import struct
 import subprocess
+import random
 import tempfile
+import time
 from typing import Callable
 
 from harness import BANNER, BULLET, Case, clean_run
@@ -51,15 +53,46 @@ def not_rewritten(reason: bytes, name: str = "in.txt") -> bytes:
 JOURNAL = "in.txt.kelmora-journal"
 
 
-def journal_of(original: bytes) -> bytes:
-    """The journal a run writes before it changes a file holding `original`."""
-    checksum = 14695981039346656037
-    for byte in original:
-        checksum = ((checksum ^ byte) * 1099511628211) & 0xFFFFFFFFFFFFFFFF
-    return b"KELMJRN1" + struct.pack("<QQ", len(original), checksum) + original
+def interrupt(context, name="in.txt", user=None, then=None):
+    """Runs the program on `name` (as `user`, a uid) and kills it at the test
+    build's pause point, once its journal is on disk and before the file is
+    written; then writes `then` over the file in place, as a run killed while
+    writing would have left it."""
+    fifo = context.path("pause")
+    if not fifo.exists():
+        os.mkfifo(fifo)
+    prefix = [] if user is None else ["setpriv", f"--reuid={user}", f"--regid={user}",
+                                      "--clear-groups"]
+    env = dict(context.env, KELMORA_TEST_PAUSE=str(fifo))
+    folder = context.path(os.path.dirname(name) or ".")
+    before = set(os.listdir(folder))
+    process = subprocess.Popen(prefix + [str(context.program), name], cwd=context.folder,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, env=env)
+    # Opening the FIFO without waiting succeeds once the run waits at it.
+    for _ in range(2000):
+        try:
+            held = os.open(fifo, os.O_WRONLY | os.O_NONBLOCK)
+            break
+        except OSError:
+            time.sleep(0.005)
+    process.kill()
+    process.wait()
+    os.close(held)
+    made = set(os.listdir(folder)) - before - {"pause"}
+    if then is not None:
+        with open(context.path(name), "r+b") as target:
+            target.write(then)
+            target.truncate()
+    return folder / made.pop()
 
 
 RESTORED = BULLET + b"[in.txt] restored: an earlier run was cut short while rewriting it.\r\n"
+
+
+def kept(journal: bytes, why: bytes) -> bytes:
+    return (BANNER + BULLET + b"[" + journal + b"] NOT trusted!\r\n   " + why
+            + b"\r\n   aborting...\r\n")
 
 
 def not_restored(reason: bytes) -> bytes:
@@ -165,6 +198,8 @@ def _chattr_works() -> bool:
 class UnwritableCase(Case):
     # What the run says, given the OS's reason why the file cannot be written.
     message: Callable = not_rewritten
+    # What is done before the file is made unwritable.
+    prepare: Callable = None
 
     """The template cannot be opened for writing while the program runs.
 
@@ -174,6 +209,8 @@ class UnwritableCase(Case):
     """
 
     def runs_on(self, on_wine: bool) -> bool:
+        if not super().runs_on(on_wine):
+            return False
         if on_wine or os.geteuid() != 0:
             return True
         if shutil.which("chattr") and _chattr_works():
@@ -193,6 +230,8 @@ class UnwritableCase(Case):
                                    .encode())
 
         def lock(ctx):
+            if self.prepare:
+                self.prepare(ctx)
             if as_root:
                 subprocess.run(["chattr", "+i", ctx.path("in.txt")], check=True)
             else:
@@ -226,6 +265,178 @@ class UnwritableCase(Case):
 
         context.run = held_run
         return super().run(context)
+
+
+PADDED = b"@PAD{LEFT|.|4|x}\n"
+FILLED = b"...x\r\n"
+OTHER_USER = 65534
+
+
+def interrupted(then=b"half new\r\n", **extra):
+    """A case setup: a run on in.txt was killed after its journal was made."""
+    def setup(context):
+        interrupt(context, then=then, **extra)
+    return setup
+
+
+def locked_after(prepare):
+    """UnwritableCase's lock comes after `prepare`."""
+    def setup(context):
+        prepare(context)
+    return setup
+
+
+def in_shared_folder(as_user):
+    """in.txt lies in a sticky folder open to all, owned by `as_user` (None:
+    root); another user planted a journal of a file of their own beside it."""
+    def setup(context):
+        os.chmod(context.folder, 0o755)
+        shared = context.path("shared")
+        shared.mkdir()
+        os.chmod(shared, 0o1777)
+        os.rename(context.path("in.txt"), shared / "in.txt")
+        context.write("shared/theirs.txt", b"their text\n")
+        os.chown(shared / "theirs.txt", OTHER_USER, OTHER_USER)
+        journal = interrupt(context, "shared/theirs.txt", user=OTHER_USER)
+        subprocess.run(["setpriv", f"--reuid={OTHER_USER}", f"--regid={OTHER_USER}",
+                        "--clear-groups", "cp", str(journal), str(shared / JOURNAL)], check=True)
+        if as_user is not None:
+            os.chown(shared / "in.txt", as_user, as_user)
+            context.runner = ["setpriv", f"--reuid={as_user}", f"--regid={as_user}",
+                              "--clear-groups"] + list(context.runner)
+    return setup
+
+
+def untouched_in_shared(context, code, out):
+    got = context.read("shared/in.txt")
+    planted = context.read("shared/" + JOURNAL)
+    problems = [] if got == PADDED else [f"in.txt became {got!r}"]
+    if not planted.startswith(b"KELMJRN3"):
+        problems.append("the planted journal was changed")
+    return problems
+
+
+def journal_damaged(context):
+    interrupt(context, then=b"half new\r\n")
+    data = bytearray(context.read(JOURNAL))
+    data[4096 + 2] ^= 1
+    context.write(JOURNAL, bytes(data))
+
+
+def file_made_anew(context):
+    interrupt(context)
+    os.remove(context.path("in.txt"))
+    context.write("in.txt", b"made anew\n")
+
+
+def link_at_journal(context):
+    context.write("elsewhere", b"x")
+    os.symlink("elsewhere", context.path(JOURNAL))
+
+
+def append_only_folder(context):
+    folder = context.path("d")
+    folder.mkdir()
+    os.rename(context.path("in.txt"), folder / "in.txt")
+    subprocess.run(["chattr", "+a", folder], check=True)
+
+
+def stays_finished(context, code, out):
+    """A second run must not put the old content back."""
+    try:
+        again, _ = context.run(["d/in.txt"])
+        got = context.read("d/in.txt")
+    finally:
+        subprocess.run(["chattr", "-a", context.path("d")], capture_output=True)
+    return [] if got == FILLED and again == 4 else [f"the next run left {got!r}, exit {again}"]
+
+
+LONG_NAME = "n" * 245 + ".txt"
+
+
+def long_name_recovered(context, code, out):
+    left = sorted(os.listdir(context.folder))
+    if context.read(LONG_NAME) != FILLED or any("journal" in name for name in left):
+        return [f"left {context.read(LONG_NAME)!r} and {left}"]
+    return [] if b"restored" in out else ["no restored line"]
+
+
+def run_through_other_name(context):
+    os.link(context.path("in.txt"), context.path("link.txt"))
+    interrupt(context, "link.txt", then=b"half new\r\n")
+
+
+def two_runs_at_once(context, code, out):
+    """20 pairs of runs on a 3 MB file, the second started 0-150 ms after the
+    first: both end well, and the file is the filled text."""
+    rng = random.Random(16)
+    problems = []
+    command = list(context.runner) + [str(context.program), "big.txt"]
+    for pair in range(20):
+        context.write("big.txt", PADDED * 180000)
+        first = subprocess.Popen(command, cwd=context.folder, env=context.env,
+                                 stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        time.sleep(rng.uniform(0, 0.15))
+        second = subprocess.Popen(command, cwd=context.folder, env=context.env,
+                                  stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        codes = (first.wait(timeout=120), second.wait(timeout=120))
+        if codes != (0, 0) or context.read("big.txt") != FILLED * 180000:
+            problems.append(f"pair {pair}: exit codes {codes}, the file is not the filled text")
+    return problems
+
+
+def users_file(data):
+    return Case(f"a file of the user's at the journal's place ({data[:12]!r}) is left alone",
+                files={"in.txt": PADDED, JOURNAL: data}, exit_code=4,
+                stdout=kept(JOURNAL.encode(), b"it is no journal of this program"),
+                after={"in.txt": PADDED, JOURNAL: data}, platforms="linux")
+
+
+JOURNAL_CASES = [
+    Case("a journal planted by another user in a shared folder is not trusted, by root",
+         files={"in.txt": PADDED}, setup=in_shared_folder(None), exit_code=4,
+         stdout=kept(b"shared/" + JOURNAL.encode(),
+                     b"it belongs to another user, or others may write to it"),
+         args=["shared/in.txt"], check=untouched_in_shared, platforms="linux"),
+    Case("a journal planted by another user in a shared folder is not trusted, by a user",
+         files={"in.txt": PADDED}, setup=in_shared_folder(65533), exit_code=4,
+         stdout=kept(b"shared/" + JOURNAL.encode(), os.strerror(errno.EACCES).encode()),
+         args=["shared/in.txt"], check=untouched_in_shared, platforms="linux"),
+    Case("a link at the journal's place is not followed", files={"in.txt": PADDED},
+         setup=link_at_journal, exit_code=4,
+         stdout=kept(JOURNAL.encode(), b"it is not a regular file"),
+         after={"in.txt": PADDED, "elsewhere": b"x"}, platforms="linux"),
+    Case("a journal of a file since deleted is not put back into the new one",
+         files={"in.txt": PADDED}, setup=file_made_anew, exit_code=4,
+         stdout=kept(JOURNAL.encode(), b"it was made for another file of that name"),
+         after={"in.txt": b"made anew\n"}, check=journal_left(True), platforms="linux"),
+    Case("a damaged journal beside a half-written file ends the run with 5 and is kept",
+         files={"in.txt": PADDED}, setup=journal_damaged, exit_code=5,
+         stdout=BANNER + BULLET + b"[in.txt] may be damaged: its journal cannot be used!\r\n"
+         b"   the journal is damaged\r\n   it is kept in [" + JOURNAL.encode() + b"].\r\n"
+         b"   aborting...\r\n",
+         after={"in.txt": b"half new\r\n"}, check=journal_left(True), platforms="linux"),
+    Case("a journal that cannot be removed is marked finished and never put back",
+         files={"in.txt": PADDED}, setup=append_only_folder, args=["d/in.txt"],
+         stdout=clean_run("d/in.txt") + BULLET + b"[d/" + JOURNAL.encode()
+         + b"] NOT removed!\r\n   " + os.strerror(errno.EPERM).encode()
+         + b"\r\n   it is marked finished: no later run puts it back.\r\n",
+         after={"d/in.txt": FILLED}, check=stays_finished, platforms="linux"),
+    Case("a 249-byte name's journal fits, and a killed run is recovered",
+         files={LONG_NAME: PADDED}, args=[LONG_NAME],
+         setup=lambda context: interrupt(context, LONG_NAME, then=b"half new\r\n"),
+         check=long_name_recovered, platforms="linux"),
+    users_file(b""),
+    users_file(b"KELMJRN3 and then my own words\n"),
+    users_file(b"my notes\n"),
+    Case("a run killed through one name is recovered through another",
+         files={"in.txt": PADDED}, setup=run_through_other_name,
+         stdout=BANNER + RESTORED + clean_run("in.txt")[len(BANNER):],
+         after={"in.txt": FILLED, "link.txt": FILLED}, check=journal_left(False),
+         platforms="linux"),
+    Case("two runs at once: the second waits for the first", files={"in.txt": b""},
+         stdout=None, check=two_runs_at_once, platforms="linux"),
+]
 
 
 CASES = [
@@ -268,24 +479,23 @@ CASES = [
 
     # The journal.
     Case("a journal left by an interrupted run is put back first",
-         files={"in.txt": b"half new\r\n", JOURNAL: journal_of(b"@PAD{LEFT|.|4|x}\n")},
+         files={"in.txt": PADDED}, setup=interrupted(),
          stdout=BANNER + RESTORED + clean_run("in.txt")[len(BANNER):],
-         after={"in.txt": b"...x\r\n"}, check=journal_left(False)),
+         after={"in.txt": FILLED}, check=journal_left(False), platforms="linux"),
     UnwritableCase("a journal that cannot be put back ends the run with 5 and is kept",
-                   files={"in.txt": LOCKED_BYTES, JOURNAL: journal_of(b"original\n")},
-                   exit_code=5, message=not_restored,
-                   after={"in.txt": LOCKED_BYTES, JOURNAL: journal_of(b"original\n")}),
+                   files={"in.txt": b"original\n"}, exit_code=5, message=not_restored,
+                   prepare=interrupted(then=LOCKED_BYTES), after={"in.txt": LOCKED_BYTES},
+                   check=journal_left(True), platforms="linux"),
+    *JOURNAL_CASES,
 
     # What the system does to the run.
     Case("a file-size limit is a failure to rewrite, not a lost file",
          files={"in.txt": GROWING}, setup=in_bash('ulimit -f 64; exec "$@"'), exit_code=4,
          stdout=not_rewritten(os.strerror(errno.EFBIG).encode()), after={"in.txt": GROWING},
          check=journal_left(False), platforms="linux"),
-    Case("a file already past the file-size limit may be damaged, and no journal fits",
-         files={"in.txt": TOO_BIG}, setup=in_bash('ulimit -f 64; exec "$@"'), exit_code=5,
-         stdout=not_rewritten(os.strerror(errno.EFBIG).encode())[:-len(b"   aborting...\r\n")]
-         + BULLET + b"[in.txt] may be damaged: its original bytes could not be written back!"
-         b"\r\n   " + os.strerror(errno.EFBIG).encode() + b"\r\n   aborting...\r\n",
+    Case("a file already past the file-size limit is not written, as no journal fits",
+         files={"in.txt": TOO_BIG}, setup=in_bash('ulimit -f 64; exec "$@"'), exit_code=4,
+         stdout=not_rewritten(os.strerror(errno.EFBIG).encode()),
          after={"in.txt": TOO_BIG}, check=journal_left(False), platforms="linux"),
     rewrite("the rewritten file is the same file, with its links and permissions", b"a\n",
             b"a\r\n", setup=linked_and_private, check=same_file, platforms="linux"),

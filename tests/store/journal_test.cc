@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "store/failing_file_ops.h"
+#include "store/recovery.h"
+#include "store/run_lock.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::store {
@@ -16,10 +20,7 @@ using namespace std::string_literals;
 using text::TempDir;
 
 const std::string kOriginal = "the original\r\nbytes\0of the file\n"s;
-
-// A journal of kOriginal left by an earlier version, in the first layout.
-const std::string kFirstLayoutJournal =
-    "KELMJRN1\x20\x00\x00\x00\x00\x00\x00\x00\xd3\xdf\xf0\x11\xad\xf0\x80\x1e"s + kOriginal;
+const std::string kNew = "new content, longer than before: the original bytes";
 
 JournalImage ImageOf(std::string_view bytes) {
   JournalImage image(bytes.size());
@@ -27,103 +28,299 @@ JournalImage ImageOf(std::string_view bytes) {
   return image;
 }
 
-// A journal of kOriginal as WriteJournal makes it, made in `dir`.
-std::string JournalBytes(const TempDir& dir) {
-  std::string path = dir.Path("made");
-  JournalImage image = ImageOf(kOriginal);
-  EXPECT_EQ(WriteJournal(path, image, SystemFileOps()), 0u);
-  std::string bytes = ReadBytes(path);
-  std::filesystem::remove(path);
+// The first 2 blocks of the file at `path`.
+std::string FirstBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(2 * kJournalBlock, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
 }
 
-TEST(Journal, LiesBesideTheFileUnderAFixedSuffix) {
-  EXPECT_EQ(JournalPath("dir/in.txt"), "dir/in.txt.kelmora-journal");
+// Makes the journal of kOriginal for the file at `file` as a rewrite does,
+// and leaves it there.
+void MakeJournal(const std::string& file, const FileOps& ops = SystemFileOps()) {
+  JournalImage image = ImageOf(kOriginal);
+  JournalFile journal(JournalPath(file), image, ops);
+  ASSERT_EQ(journal.Write(FactsOf(file).identity, {}), 0u);
 }
 
-TEST(Journal, RecoveryPutsBackOnlyACompleteJournalOfOurs) {
-  const std::string full = JournalBytes(TempDir());
-  std::string bad_checksum = full;
-  bad_checksum[full.find(kOriginal)] ^= 1;
+TEST(Journal, LiesBesideTheFileUnderANameThatFits) {
+  EXPECT_EQ(JournalPath("dir/in.txt"), "dir/in.txt.kelmora-journal");
+  const std::string fits(platform::kMaxNameLength - 16, 'n');
+  EXPECT_EQ(JournalPath("dir/" + fits), "dir/" + fits + ".kelmora-journal");
+  // Longer names keep their start and a hash of the whole name.
+  const std::string a = JournalPath("dir/" + fits + "a"), b = JournalPath("dir/" + fits + "b");
+  EXPECT_EQ(a.size(), 4 + platform::kMaxNameLength);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.substr(0, 100), ("dir/" + fits).substr(0, 100));
+  EXPECT_TRUE(a.ends_with(".kelmora-journal"));
+}
+
+// What lies at the journal's place, and what the next run does with it.
+TEST(Recovery, PutsBackOnlyATrustedCompleteJournalOfThisFile) {
+  using Edit = std::function<void(TempDir&, const std::string& file, const std::string& journal)>;
+  auto flip = [](std::size_t at) -> Edit {
+    return [at](TempDir&, const std::string&, const std::string& journal) {
+      std::string bytes = ReadBytes(journal);
+      bytes[at] ^= 1;
+      std::filesystem::remove(journal);
+      std::ofstream(journal, std::ios::binary) << bytes;
+    };
+  };
+  auto resize = [](std::uintmax_t size) -> Edit {
+    return [size](TempDir&, const std::string&, const std::string& journal) {
+      std::filesystem::resize_file(journal, size);
+    };
+  };
+  auto replace = [](std::string bytes) -> Edit {
+    return [bytes](TempDir&, const std::string&, const std::string& journal) {
+      std::filesystem::remove(journal);
+      std::ofstream(journal, std::ios::binary) << bytes;
+    };
+  };
+  auto original_in_file = [](TempDir&, const std::string& file, const std::string&) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << kOriginal;
+  };
   struct Case {
     const char* what;
-    std::string journal;
+    Edit edit;
     Recovery::Result result;
-    std::string file_after;
-    bool journal_kept;
+    Journal::Why why;
+    bool restored, kept;
   };
+  const std::uintmax_t full = 2 * kJournalBlock;
   const Case cases[] = {
-      {"complete", full, Recovery::Restored, kOriginal, false},
-      {"empty", "", Recovery::Discarded, "new", false},
-      {"part of the magic", full.substr(0, 5), Recovery::Discarded, "new", false},
-      {"header only", full.substr(0, kJournalBlock), Recovery::Discarded, "new", false},
-      {"one byte short", full.substr(0, full.size() - 1), Recovery::Discarded, "new", false},
-      {"a byte too many", full + "x", Recovery::Discarded, "new", false},
-      {"checksum does not match", bad_checksum, Recovery::Discarded, "new", false},
-      {"someone else's file", "not a journal at all", Recovery::Nothing, "new", true},
-      {"first layout", kFirstLayoutJournal, Recovery::Restored, kOriginal, false},
-      {"first layout, one byte short", kFirstLayoutJournal.substr(0, 55), Recovery::Discarded,
-       "new", false},
+      {"complete", nullptr, Recovery::Restored, {}, true, false},
+      {"the file holds its original bytes", original_in_file, Recovery::Discarded, {}, true,
+       false},
+      {"header only: never completed", resize(kJournalBlock), Recovery::Discarded, {}, false,
+       false},
+      {"one byte short", resize(full - 1), Recovery::Discarded, {}, false, false},
+      {"a block too many", resize(full + kJournalBlock), Recovery::Unusable, {}, false, true},
+      {"8 GiB, never read", resize(std::uintmax_t{8} << 30), Recovery::Unusable, {}, false, true},
+      {"a flipped byte of the bytes", flip(kJournalBlock + 3), Recovery::Unusable, {}, false,
+       true},
+      {"a flipped byte of the size", flip(8), Recovery::Unusable, {}, false, true},
+      {"a flipped byte of the checksum", flip(16), Recovery::Unusable, {}, false, true},
+      {"empty", replace(""), Recovery::NotTrusted, Journal::NotAJournal, false, true},
+      {"the magic alone", replace("KELMJRN3"), Recovery::NotTrusted, Journal::NotAJournal, false,
+       true},
+      {"plain text", replace("my notes\n"), Recovery::NotTrusted, Journal::NotAJournal, false,
+       true},
+      {"an older layout", flip(7), Recovery::NotTrusted, Journal::NotAJournal, false, true},
+      {"made for a file since deleted",
+       [](TempDir&, const std::string& file, const std::string&) {
+         std::filesystem::rename(file, file + ".old");
+         std::ofstream(file, std::ios::binary) << kNew;
+       },
+       Recovery::NotTrusted, Journal::OtherFile, false, true},
+      {"a second name",
+       [](TempDir& dir, const std::string&, const std::string& journal) {
+         std::filesystem::create_hard_link(journal, dir.Path("elsewhere"));
+       },
+       Recovery::NotTrusted, Journal::ManyLinks, false, true},
+#ifndef _WIN32
+      {"others may write to it",
+       [](TempDir&, const std::string&, const std::string& journal) {
+         std::filesystem::permissions(journal, std::filesystem::perms::group_write,
+                                      std::filesystem::perm_options::add);
+       },
+       Recovery::NotTrusted, Journal::Stranger, false, true},
+      {"a link to a journal",
+       [](TempDir& dir, const std::string&, const std::string& journal) {
+         std::filesystem::rename(journal, dir.Path("real"));
+         std::filesystem::create_symlink(dir.Path("real"), journal);
+       },
+       Recovery::NotTrusted, Journal::NotRegular, false, true},
+#endif
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    std::string file = dir.Write("in.txt", "new");
-    dir.Write("in.txt.kelmora-journal", c.journal);
+    std::string file = dir.Write("in.txt", kNew);
+    std::string journal = JournalPath(file);
+    MakeJournal(file);
+    if (c.edit) c.edit(dir, file, journal);
+    const auto size = std::filesystem::file_size(journal);
+    const std::string header = FirstBytes(journal);
     Recovery recovery = RecoverFromJournal(file, SystemFileOps());
     EXPECT_EQ(recovery.result, c.result);
-    EXPECT_EQ(ReadBytes(file), c.file_after);
-    EXPECT_EQ(std::filesystem::exists(JournalPath(file)), c.journal_kept);
+    EXPECT_EQ(recovery.why, c.why);
+    EXPECT_EQ(ReadBytes(file) == kOriginal, c.restored);
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(journal)), c.kept);
+    if (c.kept) {
+      EXPECT_EQ(std::filesystem::file_size(journal), size);
+      EXPECT_EQ(FirstBytes(journal), header);
+    }
   }
 }
 
-TEST(Journal, NoFileOrNoJournalMeansNothingToRecover) {
+// The journal is owned by someone who is neither the file's owner nor the
+// running user.
+TEST(Recovery, AJournalOfAnotherOwnerIsNotTrusted) {
   TempDir dir;
-  dir.Write("gone.txt.kelmora-journal", JournalBytes(dir));
-  EXPECT_EQ(RecoverFromJournal(dir.Path("gone.txt"), SystemFileOps()).result,
-            Recovery::Nothing);
-  EXPECT_TRUE(std::filesystem::exists(dir.Path("gone.txt.kelmora-journal")));
+  std::string file = dir.Write("in.txt", kNew);
+  MakeJournal(file);
+  FileOps ops = SystemFileOps();
+  int asked = 0;  // the file's facts come first, then the journal's
+  ops.facts = [&asked](platform::FileHandle handle, platform::FileFacts* facts) {
+    platform::ErrorCode error = SystemFileOps().facts(handle, facts);
+    if (++asked == 2) facts->owner += "-other";
+    return error;
+  };
+  Recovery recovery = RecoverFromJournal(file, ops);
+  EXPECT_EQ(recovery.result, Recovery::NotTrusted);
+  EXPECT_EQ(recovery.why, Journal::Stranger);
+  EXPECT_EQ(ReadBytes(file), kNew);
+  // A journal of the file's owner is trusted whoever runs the program.
+  FailingFileOps stranger;
+  stranger.running_user = "someone else";
+  EXPECT_EQ(RecoverFromJournal(file, stranger.ops()).result, Recovery::Restored);
+}
+
+TEST(Recovery, NoFileOrNoJournalMeansNothingToRecover) {
+  TempDir dir;
+  std::string gone = dir.Write("gone.txt", "x");
+  MakeJournal(gone);
+  std::filesystem::remove(gone);
+  EXPECT_EQ(RecoverFromJournal(gone, SystemFileOps()).result, Recovery::Nothing);
+  EXPECT_TRUE(std::filesystem::exists(JournalPath(gone)));
   std::string file = dir.Write("in.txt", "new");
   EXPECT_EQ(RecoverFromJournal(file, SystemFileOps()).result, Recovery::Nothing);
   EXPECT_EQ(ReadBytes(file), "new");
 }
 
-// Each call of the write-back fails in turn: the journal stays until the
-// original is back in full.
-TEST(Journal, AFailedWriteBackKeepsTheJournal) {
-  // The first open is the journal's.
-  const FaultPlan plans[] = {
-      {.open = 2}, {.write = 1, .written_before_failure = 4}, {.truncate = 1}, {.flush = 1},
+// A file call of the recovery fails: the journal is never lost while the
+// file may need it, and the file is never written from a journal that was
+// not read whole.
+TEST(Recovery, AFailingCallKeepsTheJournal) {
+  struct Case {
+    const char* what;
+    FaultPlan plan;
+    Recovery::Result result;
+    bool restored;
   };
-  for (const FaultPlan& plan : plans) {
-    SCOPED_TRACE(testing::Message() << "open " << plan.open << " write " << plan.write);
+  // Opens: the file's, the comparison with the original's, the write-back's.
+  const Case cases[] = {
+      {"the journal cannot be read", {.read = 1}, Recovery::Unusable, false},
+      {"its bytes cannot be read", {.read = 2}, Recovery::Unusable, false},
+      {"its facts cannot be had", {.facts = 2}, Recovery::Unusable, false},
+      {"it cannot be opened", {.unfollowed = 1}, Recovery::NotTrusted, false},
+      {"write-back cannot open the file", {.open = 3}, Recovery::Failed, false},
+      {"write-back fails", {.write = 1, .written_before_failure = 4}, Recovery::Failed, false},
+      {"write-back cannot cut the file", {.truncate = 1}, Recovery::Failed, false},
+      {"write-back cannot be flushed", {.flush = 1}, Recovery::Failed, false},
+      {"the journal cannot be removed", {.remove = 1}, Recovery::Stuck, true},
+      {"its removal cannot be flushed", {.folder = 1}, Recovery::Stuck, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     TempDir dir;
-    std::string file = dir.Write("in.txt", "new content, longer than before: " + kOriginal);
-    dir.Write("in.txt.kelmora-journal", JournalBytes(dir));
+    std::string file = dir.Write("in.txt", kNew);
+    MakeJournal(file);
+    FaultPlan plan = c.plan;
+    plan.error = 5;
     FailingFileOps fake(plan);
     Recovery recovery = RecoverFromJournal(file, fake.ops());
-    EXPECT_EQ(recovery.result, Recovery::Failed);
-    EXPECT_EQ(recovery.error, 5u);
-    EXPECT_EQ(ReadJournal(JournalPath(file), SystemFileOps()).original, kOriginal);
-    EXPECT_EQ(RecoverFromJournal(file, SystemFileOps()).result, Recovery::Restored);
+    EXPECT_EQ(recovery.result, c.result);
+    EXPECT_EQ(recovery.journal, JournalPath(file));
+    EXPECT_EQ(recovery.error, c.result == Recovery::NotTrusted ? 5u : recovery.error);
+    if (c.restored) {
+      EXPECT_EQ(ReadBytes(file), kOriginal);
+      continue;
+    }
+    EXPECT_EQ(JournalBeside(file).original, kOriginal);
+    // A write-back that failed only at its flush left the original bytes.
+    Recovery next = RecoverFromJournal(file, SystemFileOps());
+    EXPECT_TRUE(next.result == Recovery::Restored || next.result == Recovery::Discarded);
     EXPECT_EQ(ReadBytes(file), kOriginal);
   }
 }
 
+// Every step of making a journal fails in turn: nothing is left behind,
+// and nothing at the name that was there before is touched.
 TEST(Journal, AJournalThatCannotBeWrittenWholeIsNotLeftBehind) {
-  const FaultPlan plans[] = {
-      {.create = 1}, {.write = 1}, {.write = 1, .written_before_failure = 4096}, {.flush = 1}};
+  const FaultPlan plans[] = {{.create = 1},
+                             {.write = 1},
+                             {.write = 1, .written_before_failure = 4096},
+                             {.flush = 1},
+                             {.publish = 1}};
   JournalImage image = ImageOf(kOriginal);
   for (const FaultPlan& plan : plans) {
     TempDir dir;
     FailingFileOps fake(plan);
-    EXPECT_EQ(WriteJournal(dir.Path("j"), image, fake.ops()), 5u);
+    JournalFile journal(dir.Path("j"), image, fake.ops());
+    EXPECT_EQ(journal.Write({}, {}), 5u);
+    EXPECT_FALSE(journal.made());
     EXPECT_FALSE(std::filesystem::exists(dir.Path("j")));
   }
   TempDir dir;
   std::string path = dir.Write("j", "already there");
-  EXPECT_NE(WriteJournal(path, image, SystemFileOps()), 0u);
+  JournalFile journal(path, image, SystemFileOps());
+  EXPECT_NE(journal.Write({}, {}), 0u);
   EXPECT_EQ(ReadBytes(path), "already there");
+}
+
+// A journal that cannot be removed, or whose removal cannot be put on
+// disk, is marked finished through its handle; the next run removes a
+// finished journal and never puts it back.
+TEST(Journal, AJournalThatCannotGoIsMarkedFinished) {
+  struct Case {
+    const char* what;
+    FaultPlan plan;
+    bool left, marked;
+  };
+  const Case cases[] = {
+      {"removed", {}, false, false},
+      {"removal fails", {.remove = 1}, true, true},
+      {"its flush fails", {.folder = 1}, false, true},
+      {"removal and mark fail", {.write = 2, .remove = 1}, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::string file = dir.Write("in.txt", kNew);
+    JournalImage image = ImageOf(kOriginal);
+    FailingFileOps fake(c.plan);
+    JournalFile journal(JournalPath(file), image, fake.ops());
+    ASSERT_EQ(journal.Write(FactsOf(file).identity, {}), 0u);
+    JournalFile::End end = journal.Remove();
+    EXPECT_EQ(end.error != 0, c.left || c.marked);
+    EXPECT_EQ(end.marked, c.marked);
+    Journal::State left = JournalBeside(file).state;
+    EXPECT_EQ(left, !c.left ? Journal::Missing : c.marked ? Journal::Finished : Journal::Complete);
+    if (left == Journal::Finished) {
+      EXPECT_EQ(RecoverFromJournal(file, SystemFileOps()).result, Recovery::Discarded);
+      EXPECT_EQ(ReadBytes(file), kNew);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelmora::store
+
+namespace kelmora::store {
+namespace {
+
+// A second run on the file waits for the first, up to its bound; a file
+// that cannot be locked is no reason to stop.
+TEST(RunLock, OneRunAtATimePerFile) {
+  TempDir dir;
+  std::string file = dir.Write("in.txt", "x");
+  {
+    RunLock first(SystemFileOps()), second(SystemFileOps());
+    EXPECT_EQ(first.Take(file, 0), 0u);
+    EXPECT_EQ(second.Take(file, 60), platform::kInUse);
+  }
+  RunLock again(SystemFileOps());
+  EXPECT_EQ(again.Take(file, 0), 0u);
+  RunLock missing(SystemFileOps());
+  EXPECT_EQ(missing.Take(dir.Path("missing.txt"), 0), 0u);
+  FailingFileOps failing(FaultPlan{.lock = 1, .error = 37});
+  RunLock unsupported(failing.ops());
+  EXPECT_EQ(unsupported.Take(file, 0), 0u);
+  EXPECT_EQ(failing.locks, 1);
 }
 
 }  // namespace

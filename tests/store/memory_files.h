@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -55,6 +56,28 @@ class MemoryFiles {
       *stamp = {static_cast<std::int64_t>(BytesOf(file).size()), 0};
       return platform::ErrorCode{0};
     };
+    // Files made whole, named at once, owned by the one user, never locked
+    // or marked.
+    ops_.publish = [](platform::FileHandle, const std::string&) { return platform::ErrorCode{0}; };
+    ops_.abandon = [this](platform::FileHandle file, const std::string& path) {
+      open_.erase(file);
+      files_.erase(path);
+    };
+    ops_.open_unfollowed = [this](const std::string& path, platform::FileHandle* out) {
+      return Open(path, out);
+    };
+    ops_.facts = [this](platform::FileHandle file, platform::FileFacts* facts) {
+      *facts = {true, 1, {1, std::hash<std::string>()(open_[file].path)}, "user", false};
+      return platform::ErrorCode{0};
+    };
+    ops_.running_user = [] { return std::string("user"); };
+    ops_.try_lock = [](platform::FileHandle) { return platform::ErrorCode{0}; };
+    ops_.flush_folder = [](const std::string&) { return platform::ErrorCode{0}; };
+    ops_.read_mark = [](platform::FileHandle, std::string*) { return platform::kMarksUnsupported; };
+    ops_.write_mark = [](platform::FileHandle, const std::string&) {
+      return platform::kMarksUnsupported;
+    };
+    ops_.clear_mark = [](platform::FileHandle) { return platform::kMarksUnsupported; };
   }
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;

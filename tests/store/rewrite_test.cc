@@ -12,6 +12,7 @@
 #include "store/failing_file_ops.h"
 #include "store/journal.h"
 #include "store/output_file.h"
+#include "store/recovery.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::store {
@@ -35,6 +36,7 @@ struct Rewritten {
   Journal journal;
   // The file once the next run's start has recovered it.
   std::string recovered;
+  std::string path;
 };
 
 // Rewrites a file holding `before`.
@@ -44,12 +46,13 @@ Rewritten RunRewrite(const std::string& before, const Producer& produce,
   TempDir dir;
   std::string path = dir.Write("file.txt", before);
   Rewritten rewritten;
+  rewritten.path = path;
   {
     FileStream stream(path, kOpenReadWrite, 4096, ops);
     rewritten.outcome = RewriteInPlace(stream, produce, memory_limit);
   }
   rewritten.after = ReadBytes(path);
-  rewritten.journal = ReadJournal(JournalPath(path), SystemFileOps());
+  rewritten.journal = JournalBeside(path);
   RecoverFromJournal(path, SystemFileOps());
   rewritten.recovered = ReadBytes(path);
   return rewritten;
@@ -112,7 +115,8 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
         {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
         {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
         {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
-        {&FaultPlan::seek, counting.seeks},
+        {&FaultPlan::seek, counting.seeks},         {&FaultPlan::publish, counting.publishes},
+        {&FaultPlan::folder, counting.folder_flushes}, {&FaultPlan::facts, counting.facts_asked},
     };
     for (auto [kind, calls] : kinds) {
       // One call more than a clean run makes: the write-back's.
@@ -131,11 +135,24 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
           }
           if (rewritten.after != before && rewritten.after != after) {
             EXPECT_TRUE(rewritten.outcome.damaged);
-            EXPECT_EQ(rewritten.journal.state, JournalState::Complete);
           }
-          if (rewritten.journal.state != JournalState::Missing) {
-            EXPECT_EQ(rewritten.journal.state, JournalState::Complete);
+          // A damaged outcome names a complete journal of the original.
+          if (rewritten.outcome.damaged) {
+            EXPECT_EQ(rewritten.outcome.journal, JournalPath(rewritten.path));
+            EXPECT_EQ(rewritten.journal.state, Journal::Complete);
+          }
+          // A journal left is the original's, or marked finished once the
+          // file holds the new content.
+          if (rewritten.journal.state == Journal::Complete) {
             EXPECT_TRUE(rewritten.journal.original == before);
+            EXPECT_TRUE(rewritten.outcome.damaged || !rewritten.outcome.journal_marked);
+          } else if (rewritten.journal.state != Journal::Missing) {
+            EXPECT_EQ(rewritten.journal.state, Journal::Finished);
+          }
+          // Only a journal that could neither go nor be marked may roll the
+          // new content back, and the run says so.
+          if (rewritten.outcome.ok && rewritten.recovered != after) {
+            EXPECT_TRUE(rewritten.outcome.journal_error != 0 && !rewritten.outcome.journal_marked);
           }
           EXPECT_TRUE(rewritten.recovered == before || rewritten.recovered == after);
         }
@@ -143,6 +160,12 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
     }
   }
 }
+
+#ifdef _WIN32
+constexpr platform::ErrorCode kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+#else
+constexpr platform::ErrorCode kAccessDenied = 13;  // EACCES
+#endif
 
 TEST(RewriteInPlace, FailuresOnTheWritePathAreReportedAsTheyEnd) {
   const auto cases_of_faults = FaultCases();
@@ -153,29 +176,40 @@ TEST(RewriteInPlace, FailuresOnTheWritePathAreReportedAsTheyEnd) {
     FaultPlan plan;
     bool ok, damaged;
     const std::string& left;
-    JournalState journal;
+    Journal::State journal;
+    bool journal_error = false, marked = false;
   };
-  // A clean run's writes: the journal, then the file.
+  // A clean run's writes: the journal, then the file; its flushes likewise.
   const Case cases[] = {
-      {"no journal: written in place", {.create = 1}, true, false, after, JournalState::Missing},
-      {"journal cut short: removed, written in place", {.write = 1}, true, false, after,
-       JournalState::Missing},
-      {"file write fails: written back", {.write = 2}, false, false, before,
-       JournalState::Missing},
+      {"the user may not make a journal: written in place",
+       {.create = 1, .error = kAccessDenied}, true, false, after, Journal::Missing},
+      {"no room for the journal: not written", {.create = 1, .error = 28}, false, false, before,
+       Journal::Missing},
+      {"journal cut short: not written", {.write = 1}, false, false, before, Journal::Missing},
+      {"journal not flushed: not written", {.flush = 1}, false, false, before, Journal::Missing},
+      {"journal not named: not written", {.publish = 1}, false, false, before, Journal::Missing},
+      {"file write fails: written back", {.write = 2}, false, false, before, Journal::Missing},
       {"flush of the file fails: written back", {.flush = 2}, false, false, before,
-       JournalState::Missing},
-      // Both writes stop after the same 100 bytes, so the file happens to
-      // be whole; the rewrite cannot know that.
-      {"write-back fails too: journal kept",
-       {.write = 2, .written_before_failure = 100, .persistent = true}, false, true, before,
-       JournalState::Complete},
-      {"journal not removed: the next run restores the original", {.remove = 1}, true, false,
-       after, JournalState::Complete},
+       Journal::Missing},
+      // Both writes stop after the same 100 bytes, which the old and the
+      // new content share: the file is whole, as reading it back shows.
+      {"write-back fails, the file whole",
+       {.write = 2, .written_before_failure = 100, .persistent = true}, false, false, before,
+       Journal::Missing},
+      {"write-back fails, the file not whole: journal kept",
+       {.write = 3, .flush = 2, .persistent = true}, false, true, after, Journal::Complete},
+      {"journal not removed: marked finished", {.remove = 1}, true, false, after,
+       Journal::Finished, true, true},
+      {"its removal not flushed: marked finished", {.folder = 1}, true, false, after,
+       Journal::Missing, true, true},
+      {"journal neither removed nor marked", {.write = 3, .remove = 1}, true, false, after,
+       Journal::Complete, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FaultPlan plan = c.plan;
-    plan.error = 28;
+    bool access_denied = plan.create == 1 && plan.error == kAccessDenied;
+    if (!access_denied) plan.error = 28;
     FailingFileOps fake(plan);
     Rewritten rewritten = RunRewrite(before, Producing(change), fake.ops());
     EXPECT_EQ(rewritten.outcome.ok, c.ok);
@@ -183,7 +217,26 @@ TEST(RewriteInPlace, FailuresOnTheWritePathAreReportedAsTheyEnd) {
     EXPECT_EQ(rewritten.outcome.error, c.ok ? 0u : 28u);
     EXPECT_TRUE(rewritten.after == c.left);
     EXPECT_EQ(rewritten.journal.state, c.journal);
-    EXPECT_EQ(rewritten.outcome.journal.empty(), !c.damaged);
+    EXPECT_EQ(rewritten.outcome.journal_error != 0, c.journal_error);
+    EXPECT_EQ(rewritten.outcome.journal_marked, c.marked);
+    EXPECT_EQ(rewritten.outcome.journal.empty(), !c.damaged && !c.journal_error);
+  }
+}
+
+// The journal goes only once the file's new content is on disk: after the
+// file's last write, truncation and flush, and its removal is flushed.
+TEST(RewriteInPlace, TheJournalGoesOnlyAfterTheFilesLastFlush) {
+  for (const auto& [before, change] : FaultCases()) {
+    FailingFileOps recording;
+    ASSERT_TRUE(RunRewrite(before, Producing(change), recording.ops()).outcome.ok);
+    const std::vector<std::string> expected = {
+        "create file.txt.kelmora-journal", "write file.txt.kelmora-journal",
+        "flush file.txt.kelmora-journal",  "publish file.txt.kelmora-journal",
+        "write file.txt",                  "truncate file.txt",
+        "flush file.txt",                  "remove file.txt.kelmora-journal",
+        "flush folder",
+    };
+    EXPECT_EQ(recording.calls, expected);
   }
 }
 
@@ -201,7 +254,7 @@ TEST(RewriteInPlace, AFileChangedWhileTheContentIsMadeIsNotWritten) {
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.error, platform::kFileChanged);
   EXPECT_EQ(ReadBytes(path), "one\ntwo\nthree\n");
-  EXPECT_EQ(ReadJournal(JournalPath(path), SystemFileOps()).state, JournalState::Missing);
+  EXPECT_EQ(JournalBeside(path).state, Journal::Missing);
 }
 
 TEST(RewriteInPlace, FailingReadSeekOrSizeFailsWithoutWriting) {
@@ -266,7 +319,7 @@ TEST(RewriteInPlace, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
   EXPECT_EQ(rewritten.outcome.error, platform::kNotEnoughMemory);
   EXPECT_EQ(counting.writes, 3);  // the journal, the piece, the write-back
   EXPECT_TRUE(rewritten.after == before);
-  EXPECT_EQ(rewritten.journal.state, JournalState::Missing);
+  EXPECT_EQ(rewritten.journal.state, Journal::Missing);
 }
 
 // The output of a kept template: made when missing, rewritten in place

@@ -43,7 +43,7 @@ Rewrite RunPass(const std::string& before, const LineEvaluator& evaluate,
     rewrite.outcome = ProcessTemplate(stream, evaluate, memory_limit);
   }
   rewrite.after = ReadBytes(path);
-  rewrite.journal = store::ReadJournal(store::JournalPath(path), store::SystemFileOps());
+  rewrite.journal = store::JournalBeside(path);
   return rewrite;
 }
 
@@ -136,7 +136,7 @@ TEST(ProcessTemplate, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
   EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);
   EXPECT_GT(counting.writes, 2);  // the journal, pieces of the result, the write-back
   EXPECT_TRUE(rewrite.after == before);
-  EXPECT_EQ(rewrite.journal.state, store::JournalState::Missing);
+  EXPECT_EQ(rewrite.journal.state, store::Journal::Missing);
 }
 
 }  // namespace

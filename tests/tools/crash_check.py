@@ -4,7 +4,7 @@ checks that the file always ends as exactly the original or exactly the new
 content.
 
     crash_check.py --program PATH [--runner WORD ...] [--kills N]
-                   [--signals KILL,TERM] [--megabytes M]
+                   [--signals KILL,TERM] [--megabytes M] [--power-cuts N]
 
 SIGKILL: after each kill, one more plain run recovers the file if the kill
 left a journal; the file must then be the new content (or, with no journal
@@ -17,6 +17,11 @@ reading and evaluation); from the moment the journal appears (its writing,
 then the file's); and, in a test build on Linux, from the moment the run is
 released from its pause point just before the file is written (writing,
 truncation, flush, removal of the journal). Prints how the kills landed.
+
+--power-cuts N (root, Linux, loop devices): N times, a small template on an
+ext4 image is rewritten, the image is copied as the disk holds it right after
+"done!" (a power cut: nothing the run did not flush is on the copy), and a
+run on the copy must find the rewritten file and never put older bytes back.
 """
 import argparse
 import collections
@@ -148,6 +153,46 @@ def one_kill(r, original, new, signal_number, stratum, times):
     return landed, None
 
 
+def power_cuts(program, count):
+    """Returns the number of failed cuts."""
+    template = b"Up @PAD{LEFT|0|6|42} days\n" * 40
+    failed = 0
+    with tempfile.TemporaryDirectory(prefix="kelmora-cut-") as scratch:
+        scratch = pathlib.Path(scratch)
+        image, copy = scratch / "disk.img", scratch / "cut.img"
+        live, after = scratch / "live", scratch / "after"
+        live.mkdir()
+        after.mkdir()
+        for folder in (live, after):
+            shutil.copy2(program, folder.parent / program.name)
+        (scratch / "kelmora.ctl").write_bytes(b"")
+        with open(image, "wb") as disk:
+            disk.truncate(64 << 20)
+        subprocess.run(["mkfs.ext4", "-q", str(image)], check=True)
+        subprocess.run(["mount", "-o", "loop", str(image), str(live)], check=True)
+        try:
+            for cut in range(count):
+                (live / "sig.txt").write_bytes(template)
+                os.sync()
+                run = [str(scratch / program.name), "sig.txt"]
+                subprocess.run(run, cwd=live, check=True, stdout=subprocess.DEVNULL)
+                filled = (live / "sig.txt").read_bytes()
+                # The image as the loop device has written it: the power cut.
+                shutil.copyfile(image, copy)
+                subprocess.run(["mount", "-o", "loop", str(copy), str(after)], check=True)
+                try:
+                    out = subprocess.run(run, cwd=after, stdout=subprocess.PIPE).stdout
+                    if b"restored" in out or (after / "sig.txt").read_bytes() != filled:
+                        failed += 1
+                        print(f"FAIL power cut #{cut + 1}: the run after it put older bytes back")
+                finally:
+                    subprocess.run(["umount", str(after)], check=True)
+        finally:
+            subprocess.run(["umount", str(live)], check=True)
+    print(f"power cuts: {count}, {failed} failed")
+    return failed
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -155,8 +200,11 @@ def main():
     parser.add_argument("--kills", type=int, default=10, help="kills per signal")
     parser.add_argument("--signals", default="KILL,TERM")
     parser.add_argument("--megabytes", type=int, default=20)
+    parser.add_argument("--power-cuts", type=int, default=0)
     args = parser.parse_args()
 
+    if args.power_cuts:
+        return 1 if power_cuts(pathlib.Path(args.program).resolve(), args.power_cuts) else 0
     original = make_template(args.megabytes)
     failed = 0
     with tempfile.TemporaryDirectory(prefix="kelmora-crash-") as scratch:
