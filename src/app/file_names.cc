@@ -1,7 +1,6 @@
 #include "app/file_names.h"
 
 #include "console/markup.h"
-#include "platform/platform.h"
 #include "text/text_rules.h"
 
 namespace kelmora::app {
@@ -16,13 +15,16 @@ bool IsControl(char c) {
 
 }  // namespace
 
-bool FileExists(std::string_view path) {
-  platform::PathKind kind = platform::QueryPath(std::string(path));
+bool ExistsAsFile(platform::PathKind kind) {
   return kind == platform::PathKind::File || kind == platform::PathKind::Special;
 }
 
-bool IsRegularFile(std::string_view path) {
-  return platform::QueryPath(std::string(path)) == platform::PathKind::File;
+bool FileExists(const std::string& path, const store::FileOps& ops) {
+  return ExistsAsFile(ops.query(path));
+}
+
+bool IsRegularFile(const std::string& path, const store::FileOps& ops) {
+  return ops.query(path) == platform::PathKind::File;
 }
 
 text::ShortString DoubleTildes(std::string_view text) {

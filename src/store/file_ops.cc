@@ -8,6 +8,7 @@ const FileOps& SystemFileOps() {
       platform::SeekFile,         platform::SizeOfFile,   platform::TruncateFile,
       platform::CloseFile,        platform::CreateNewFile, platform::FlushFile,
       platform::RemoveFile,       platform::StampOfFile,  platform::StartFlushingFile,
+      platform::QueryPath,
   };
   return ops;
 }

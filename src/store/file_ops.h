@@ -1,5 +1,6 @@
-// The raw file calls a file stream makes. Tests swap them to make any one
-// call fail; the program uses the operating system's own.
+// The raw file calls of the program: every question it asks of a file
+// goes through them. Tests swap them to make any one call fail, or to keep
+// files in memory; the program uses the operating system's own.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,8 @@ struct FileOps {
   // Starts writing what was written to disk and returns at once; a hint,
   // which may be left empty.
   std::function<void(platform::FileHandle)> start_flush;
+  // What a path names (see platform::QueryPath); never opens it.
+  std::function<platform::PathKind(const std::string& path)> query;
 };
 
 // The operating system's calls.

@@ -74,6 +74,7 @@ class FailingFileOps {
     ops_.stamp = [this, os](platform::FileHandle file, platform::FileStamp* stamp) {
       return Fails(stamps, plan_.stamp) ? plan_.error : os.stamp(file, stamp);
     };
+    ops_.query = os.query;  // reports no error, so it never fails
   }
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;

@@ -55,6 +55,9 @@ class MemoryFiles {
       *stamp = {static_cast<std::int64_t>(BytesOf(file).size()), 0};
       return platform::ErrorCode{0};
     };
+    ops_.query = [this](const std::string& path) {
+      return files_.contains(path) ? platform::PathKind::File : platform::PathKind::Missing;
+    };
   }
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;
