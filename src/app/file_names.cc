@@ -1,6 +1,7 @@
 #include "app/file_names.h"
 
 #include "console/markup.h"
+#include "text/number.h"
 #include "text/text_rules.h"
 
 namespace kelmora::app {
@@ -37,17 +38,14 @@ text::ShortString DoubleTildes(std::string_view text) {
 }
 
 std::string InertName(std::string_view name) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string shown;
   for (char c : name) {
     if (!IsControl(c)) {
       shown += c;
       continue;
     }
-    auto byte = static_cast<unsigned char>(c);
     shown += "\\x";
-    shown += kHex[byte >> 4];
-    shown += kHex[byte & 0xF];
+    shown += text::HexDigits(static_cast<unsigned char>(c), 2).view();
   }
   return shown;
 }
