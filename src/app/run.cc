@@ -15,8 +15,8 @@
 #include "store/file_stream.h"
 #include "store/journal.h"
 #include "template/template_pass.h"
-#include "text/command_line.h"
-#include "text/runtime.h"
+#include "runtime/command_line.h"
+#include "runtime/runtime.h"
 #include "text/text_rules.h"
 
 namespace kelmora::app {

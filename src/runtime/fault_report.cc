@@ -1,4 +1,4 @@
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 #include <array>
 #include <atomic>
@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 #include "text/number.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 
 namespace kelmora::text {
 namespace {
