@@ -56,17 +56,7 @@ std::int32_t NowSeconds() {
       {now.year, now.month, now.day, now.hour, now.minute, now.second});
 }
 
-text::ShortString HexWord(std::uint16_t value) {
-  text::ShortString result;
-  for (int shift = 12; shift >= 0; shift -= 4) result += kDigits[(value >> shift) & 0xF];
-  return result;
-}
-
-text::ShortString HexLong(std::int32_t value) {
-  std::uint32_t bits = Bits(value);
-  return HexWord(static_cast<std::uint16_t>(bits >> 16)) +
-         HexWord(static_cast<std::uint16_t>(bits & 0xFFFF));
-}
+text::ShortString HexLong(std::int32_t value) { return text::HexDigits(Bits(value), 8); }
 
 text::ShortString OctLong(std::int32_t value) {
   text::ShortString result;

@@ -32,8 +32,6 @@ std::int32_t DateTimeToSeconds(const DateTimeRec& moment);
 // The current local moment on the same scale.
 std::int32_t NowSeconds();
 
-// Exactly 4 hexadecimal digits, capital A to F.
-text::ShortString HexWord(std::uint16_t value);
 // Exactly 8 hexadecimal digits of the two's-complement pattern.
 text::ShortString HexLong(std::int32_t value);
 // Exactly 12 octal digits of the two's-complement pattern (the first is 0).

@@ -5,7 +5,7 @@
 #include "console/markup.h"
 #include "store/journal.h"
 #include "store/recovery.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 
 namespace kelmora::app {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "console/markup.h"
-#include "platform/platform.h"
+#include "text/number.h"
 #include "text/text_rules.h"
 
 namespace kelmora::app {
@@ -33,13 +33,16 @@ bool IsControl(std::string_view c) {
 
 }  // namespace
 
-bool FileExists(std::string_view path) {
-  platform::PathKind kind = platform::QueryPath(std::string(path));
+bool ExistsAsFile(platform::PathKind kind) {
   return kind == platform::PathKind::File || kind == platform::PathKind::Special;
 }
 
-bool IsRegularFile(std::string_view path) {
-  return platform::QueryPath(std::string(path)) == platform::PathKind::File;
+bool FileExists(const std::string& path, const store::FileOps& ops) {
+  return ExistsAsFile(ops.query(path));
+}
+
+bool IsRegularFile(const std::string& path, const store::FileOps& ops) {
+  return ops.query(path) == platform::PathKind::File;
 }
 
 text::ShortString DoubleTildes(std::string_view text) {
@@ -52,7 +55,6 @@ text::ShortString DoubleTildes(std::string_view text) {
 }
 
 std::string InertName(std::string_view name) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string shown;
   for (std::size_t at = 0; at < name.size();) {
     std::string_view c = name.substr(at, FirstCharLength(name.substr(at)));
@@ -62,10 +64,8 @@ std::string InertName(std::string_view name) {
       continue;
     }
     for (char each : c) {
-      auto byte = static_cast<unsigned char>(each);
       shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0xF];
+      shown += text::HexDigits(static_cast<unsigned char>(each), 2).view();
     }
   }
   return shown;

@@ -4,17 +4,23 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+#include "store/file_ops.h"
 #include "text/bounded_string.h"
 
 namespace kelmora::app {
 
+// True when `kind` is something that exists and is not a directory.
+bool ExistsAsFile(platform::PathKind kind);
+
 // True when `path` names something that exists and is not a directory.
-bool FileExists(std::string_view path);
+bool FileExists(const std::string& path, const store::FileOps& ops = store::SystemFileOps());
 
 // True when `path` names a regular file (links followed). Something else
 // that exists (a FIFO, a device, a socket) is never opened for reading:
 // that could block or never end.
-bool IsRegularFile(std::string_view path);
+bool IsRegularFile(const std::string& path,
+                   const store::FileOps& ops = store::SystemFileOps());
 
 // `text` with every "~" doubled, so the markup writer shows it literally.
 text::ShortString DoubleTildes(std::string_view text);

@@ -18,7 +18,7 @@
 #include "platform/platform.h"
 #include "store/output_file.h"
 #include "store/run_lock.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 
 namespace kelmora::app {
 namespace {

@@ -2,7 +2,7 @@
 #include "app/run.h"
 #include "console/console.h"
 #include "platform/platform.h"
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 int main(int argc, char** argv) {
   kelmora::platform::Init(argc, argv);

@@ -4,9 +4,9 @@
 
 #include "app/file_names.h"
 #include "console/markup.h"
+#include "store/text_file.h"
 #include "text/words.h"
 #include "text/search.h"
-#include "text/text_file.h"
 
 namespace kelmora::app {
 using text::ShortString;
@@ -19,9 +19,10 @@ std::optional<NamePair> NamesLinePair(ShortString line) {
                   text::ExtractWord(2, line.view(), text::kBlanks)};
 }
 
-platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs) {
+platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs,
+                                  const store::FileOps& ops) {
   pairs->clear();
-  text::TextFileReader file;
+  store::TextFileReader file(ops);
   if (platform::ErrorCode error = file.Open(path)) return error;
   // The first line is read before the first end test: an empty file is one
   // empty line.
@@ -39,8 +40,9 @@ platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>
 NamesStatus LoadNamePairs(const Settings& settings, std::vector<NamePair>* pairs) {
   pairs->clear();
   if (!settings.change_names) return NamesStatus::Off;
-  if (!FileExists(settings.names_file)) return NamesStatus::NotFound;
-  if (!IsRegularFile(settings.names_file) || ReadNamesFile(settings.names_file, pairs) != 0)
+  platform::PathKind kind = store::SystemFileOps().query(settings.names_file);
+  if (!ExistsAsFile(kind)) return NamesStatus::NotFound;
+  if (kind != platform::PathKind::File || ReadNamesFile(settings.names_file, pairs) != 0)
     return NamesStatus::NotReadable;
   return NamesStatus::Read;
 }

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "config/replace_table.h"
 #include "platform/platform.h"
+#include "store/file_ops.h"
 #include "text/bounded_string.h"
 
 namespace kelmora::app {
@@ -24,9 +25,10 @@ struct NamePair {
 std::optional<NamePair> NamesLinePair(text::ShortString line);
 
 // The pairs of the file at `path`, in file order (text-file lines, see
-// text::TextFileReader). Returns the OS error code when the file cannot be
+// store::TextFileReader). Returns the OS error code when the file cannot be
 // opened or read, and then no pairs.
-platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs);
+platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs,
+                                  const store::FileOps& ops = store::SystemFileOps());
 
 // How the names file was found: not asked for (change_names off), read, or
 // reported in one line.

@@ -18,10 +18,10 @@
 #include "console/console.h"
 #include "console/markup.h"
 #include "platform/platform.h"
+#include "runtime/command_line.h"
+#include "runtime/runtime.h"
 #include "store/output_file.h"
 #include "store/run_lock.h"
-#include "text/command_line.h"
-#include "text/runtime.h"
 #include "text/text_rules.h"
 
 namespace kelmora::app {

@@ -14,7 +14,7 @@
 #include "text/words.h"
 #include "text/char_case.h"
 #include "text/number.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 #include "text/search.h"
 
 namespace kelmora::app {

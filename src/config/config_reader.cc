@@ -32,7 +32,7 @@ ConfigReader::ConfigReader() { defines_.SetApplyFunctions(false); }
 void ConfigReader::AddKey(const ShortString& name) { keys_.push_back(Key{name, {}}); }
 
 LoadResult ConfigReader::Load(const std::string& file_name, const store::FileOps& ops) {
-  platform::PathKind kind = platform::QueryPath(file_name);
+  platform::PathKind kind = ops.query(file_name);
   // Something that is no regular file is never opened: that could block.
   if (kind == platform::PathKind::Special) return {LoadStatus::Unreadable, 0};
   if (kind != platform::PathKind::File) return {LoadStatus::NotFound, 0};

@@ -7,7 +7,7 @@
 #include "console/screen_sink.h"
 #include "console/stream_sink.h"
 #include "platform/platform.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 
 namespace kelmora::console {
 namespace {

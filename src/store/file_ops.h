@@ -1,6 +1,7 @@
-// The raw file calls a file stream, the rewrite and its journal make. Tests
-// swap them to make any one call fail or to record the calls; the program
-// uses the operating system's own.
+// The raw file calls of the program: every question it asks of a file
+// goes through them. Tests swap them to make any one call fail, to record
+// the calls, or to keep files in memory; the program uses the operating
+// system's own.
 #pragma once
 
 #include <cstddef>
@@ -55,6 +56,8 @@ struct FileOps {
   std::function<platform::ErrorCode(platform::FileHandle, std::string*)> read_mark;
   std::function<platform::ErrorCode(platform::FileHandle, const std::string&)> write_mark;
   std::function<platform::ErrorCode(platform::FileHandle)> clear_mark;
+  // What a path names (see platform::QueryPath); never opens it.
+  std::function<platform::PathKind(const std::string& path)> query;
 };
 
 // The operating system's calls.

@@ -12,7 +12,7 @@
 #include <xxhash.h>
 
 #include "store/file_stream.h"
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 namespace kelmora::store {
 namespace {

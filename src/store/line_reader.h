@@ -1,6 +1,8 @@
-// Lines of text, one rule for every reader: a line ends at CR LF, LF CR, CR
-// or LF (CR CR and LF LF are two line ends), and a line end at the very end
-// of the text is not followed by an empty line.
+// Lines of text, one rule for the settings file and the template: a line
+// ends at CR LF, LF CR, CR or LF (CR CR and LF LF are two line ends), and a
+// line end at the very end of the text is not followed by an empty line.
+// The names file keeps a rule of its own (store/text_file.h); both cut a
+// line for a short string alike (ShortLine).
 #pragma once
 
 #include <array>
@@ -73,26 +75,40 @@ class LineSplitter {
   std::size_t next_lf_;
 };
 
-// Reads the next line of `stream` into a short string, without its line
-// end. Only the first 255 bytes are kept, cut between characters; the rest
-// of the physical line is passed over, never carried into the next line. Reading past the
-// end is not a failure: the status is reset and the stream moved to its
-// end, so a last line without a line end is still returned and Position()
-// == Size() afterwards. Any other failure stays in the stream's status for
-// the caller.
-template <ByteStream Stream>
-text::ShortString ReadStreamLine(Stream& stream) {
+// The bytes of one line as a short string keeps them: the first 255, cut
+// between characters; the rest of the physical line is passed over, never
+// carried into the next line. Every reader of lines into short strings
+// gathers them here.
+class ShortLine {
+ public:
+  void Add(char c) {
+    if (count_ < kept_.size()) kept_[count_++] = c;  // the rest is dropped
+  }
+  void Clear() { count_ = 0; }
+  text::ShortString text() const { return std::string_view(kept_.data(), count_); }
+
+ private:
   // A character that straddles the 255th byte has at most three more bytes;
   // with them kept, the cut can fall before it.
-  std::array<char, text::ShortString::kCapacity + 3> kept;
-  std::size_t count = 0;
+  std::array<char, text::ShortString::kCapacity + 3> kept_;
+  std::size_t count_ = 0;
+};
+
+// Reads the next line of `stream` into a short string (see ShortLine),
+// without its line end. Reading past the end is not a failure: the status
+// is reset and the stream moved to its end, so a last line without a line
+// end is still returned and Position() == Size() afterwards. Any other
+// failure stays in the stream's status for the caller.
+template <ByteStream Stream>
+text::ShortString ReadStreamLine(Stream& stream) {
+  ShortLine kept;
   char c = 0;
   for (;;) {
     stream.Read(&c, 1);
     if (stream.status() != StreamStatus::Ok || IsLineEnd(c)) break;
-    if (count < kept.size()) kept[count++] = c;  // the rest is dropped
+    kept.Add(c);
   }
-  text::ShortString line(std::string_view(kept.data(), count));
+  text::ShortString line = kept.text();
   if (stream.status() == StreamStatus::Ok) {
     const char first = c;
     stream.Read(&c, 1);

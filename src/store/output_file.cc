@@ -12,10 +12,10 @@ bool SameFile(const std::string& first, const std::string& second) {
 
 RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
                                  const FileOps& ops) {
-  if (platform::QueryPath(path) == platform::PathKind::Missing) {
+  if (ops.query(path) == platform::PathKind::Missing) {
     // Someone else may make it meanwhile: theirs is then rewritten.
     platform::ErrorCode error = ops.create_output(path);
-    if (error != 0 && platform::QueryPath(path) == platform::PathKind::Missing) {
+    if (error != 0 && ops.query(path) == platform::PathKind::Missing) {
       RewriteOutcome outcome;
       outcome.ok = false;
       outcome.error = error;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "store/file_stream.h"
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 namespace kelmora::store {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "store/journal.h"
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 namespace kelmora::store {
 namespace {

@@ -1,5 +1,7 @@
 #include "text/number.h"
 
+#include <algorithm>
+
 namespace kelmora::text {
 namespace {
 
@@ -69,5 +71,12 @@ ShortString Str(std::int32_t value, int width) {
 }
 
 ShortString IntToStr(std::int32_t value) { return Str(value, 0); }
+
+ShortString HexDigits(std::uint32_t value, int digits) {
+  ShortString result;
+  for (int shift = 4 * (std::min(digits, 8) - 1); shift >= 0; shift -= 4)
+    result.Append("0123456789ABCDEF"[(value >> shift) & 0xF]);
+  return result;
+}
 
 }  // namespace kelmora::text

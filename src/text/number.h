@@ -1,4 +1,5 @@
-// Number text: parsing (Val) and formatting (Str) of 32-bit signed integers.
+// Number text: parsing (Val) and formatting (Str) of 32-bit signed integers,
+// and hexadecimal digits of a bit pattern (HexDigits).
 #pragma once
 
 #include <cstdint>
@@ -29,5 +30,9 @@ ShortString Str(std::int32_t value, int width);
 
 // Str with width 0.
 ShortString IntToStr(std::int32_t value);
+
+// The low `digits` hexadecimal digits of `value` (at most 8), capital A to
+// F, zeros in front. Allocates nothing, so a fault report may use it.
+ShortString HexDigits(std::uint32_t value, int digits);
 
 }  // namespace kelmora::text

@@ -154,13 +154,6 @@ TEST(RadixText, FixedWidthDigits) {
   }
 }
 
-TEST(RadixText, HexWordIsFourCapitalDigits) {
-  EXPECT_EQ(HexWord(0).str(), "0000");
-  EXPECT_EQ(HexWord(0xBEEF).str(), "BEEF");
-  EXPECT_EQ(HexWord(0x00A0).str(), "00A0");
-  EXPECT_EQ(HexWord(0xFFFF).str(), "FFFF");
-}
-
 TEST(RadixText, IntToStrHasNoPadding) {
   EXPECT_EQ(text::IntToStr(0).str(), "0");
   EXPECT_EQ(text::IntToStr(-1).str(), "-1");

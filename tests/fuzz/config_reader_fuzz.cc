@@ -14,11 +14,6 @@
 namespace kelmora::fuzz {
 namespace {
 
-const ScratchFile& Scratch() {
-  static const ScratchFile scratch("settings");
-  return scratch;
-}
-
 std::string Joined(const std::vector<std::string>& lines, std::string_view end) {
   std::string joined;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -47,7 +42,7 @@ void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& 
       written += line + "\r\n";
     }
   }
-  SettingsRead again = ReadSettings(Scratch(), written, keys);
+  SettingsRead again = ReadSettings(written, keys);
   FUZZ_CHECK(again.wrong_lines.empty());
   for (std::size_t key = 0; key < program_keys; ++key)
     FUZZ_CHECK(again.values[key] == read.values[key]);
@@ -55,7 +50,7 @@ void CheckWrittenBack(const SettingsRead& read, const std::vector<std::string>& 
 
 void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
                    std::size_t program_keys) {
-  SettingsRead read = ReadSettings(Scratch(), file, keys);
+  SettingsRead read = ReadSettings(file, keys);
   FUZZ_CHECK(read.read);
   const std::vector<std::string> lines = model::Lines(file, std::string::npos);
   const auto line_count = static_cast<std::int32_t>(std::max<std::size_t>(lines.size(), 1));
@@ -71,10 +66,10 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
     FUZZ_CHECK(i == 0 || read.wrong_lines[i - 1] < read.wrong_lines[i]);
   }
 
-  FUZZ_CHECK(ReadSettings(Scratch(), file, keys) == read);
-  FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\r\n"), keys) == read);
-  FUZZ_CHECK(ReadSettings(Scratch(), Joined(lines, "\n"), keys) == read);
-  FUZZ_CHECK(ReadSettings(Scratch(), std::string(file) + "\r\n; the end\r\n", keys) == read);
+  FUZZ_CHECK(ReadSettings(file, keys) == read);
+  FUZZ_CHECK(ReadSettings(Joined(lines, "\r\n"), keys) == read);
+  FUZZ_CHECK(ReadSettings(Joined(lines, "\n"), keys) == read);
+  FUZZ_CHECK(ReadSettings(std::string(file) + "\r\n; the end\r\n", keys) == read);
   CheckWrittenBack(read, keys, program_keys);
 }
 

@@ -13,18 +13,13 @@
 namespace kelmora::fuzz {
 namespace {
 
-const ScratchFile& Scratch() {
-  static const ScratchFile scratch("names");
-  return scratch;
-}
-
 void CheckWord(const std::string& word) {
   FUZZ_CHECK(word.size() <= text::ShortString::kCapacity);
   FUZZ_CHECK(word.find_first_of(" \t\r\x1A") == std::string::npos);
 }
 
 void CheckNames(std::string_view file) {
-  NamesRead read = ReadNames(Scratch(), file);
+  NamesRead read = ReadNames(file);
   FUZZ_CHECK(read.read);
   // Ctrl+Z ends the text; a line ends at CR or LF at the latest.
   std::string_view text = file.substr(0, file.find('\x1A'));
@@ -42,9 +37,9 @@ void CheckNames(std::string_view file) {
     fits = fits && token.size() + 1 + replacement.size() <= text::ShortString::kCapacity;
   }
 
-  FUZZ_CHECK(ReadNames(Scratch(), file) == read);
-  FUZZ_CHECK(ReadNames(Scratch(), std::string(file) + "\r\n \t \r\n\r\n") == read);
-  if (fits) FUZZ_CHECK(ReadNames(Scratch(), written) == read);
+  FUZZ_CHECK(ReadNames(file) == read);
+  FUZZ_CHECK(ReadNames(std::string(file) + "\r\n \t \r\n\r\n") == read);
+  if (fits) FUZZ_CHECK(ReadNames(written) == read);
 }
 
 }  // namespace

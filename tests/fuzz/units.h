@@ -13,7 +13,6 @@
 #include "config/config_reader.h"
 #include "config/replace_table.h"
 #include "console/markup.h"
-#include "scratch_file.h"
 #include "store/failing_file_ops.h"
 #include "store/file_stream.h"
 #include "store/memory_files.h"
@@ -80,12 +79,14 @@ struct SettingsRead {
 };
 
 // Reads a settings file holding `bytes` with `keys` registered.
-inline SettingsRead ReadSettings(const ScratchFile& scratch, std::string_view bytes,
-                                 const std::vector<std::string>& keys) {
+inline SettingsRead ReadSettings(std::string_view bytes, const std::vector<std::string>& keys) {
   config::ConfigReader reader;
   for (const std::string& key : keys) reader.AddKey(text::ShortString(key));
+  const std::string path = "kelmora.ctl";
+  store::MemoryFiles memory;
+  memory.files()[path] = bytes;
   SettingsRead result;
-  result.read = reader.Load(scratch.Hold(bytes)).status == config::LoadStatus::Read;
+  result.read = reader.Load(path, memory.ops()).status == config::LoadStatus::Read;
   for (std::int32_t key = 1; key <= static_cast<std::int32_t>(keys.size()); ++key) {
     std::vector<std::string>& values = result.values.emplace_back();
     for (std::int32_t number = 1; !reader.GetValue(key, number).empty(); ++number)
@@ -108,10 +109,13 @@ struct NamesRead {
 };
 
 // Reads a names file holding `bytes`.
-inline NamesRead ReadNames(const ScratchFile& scratch, std::string_view bytes) {
+inline NamesRead ReadNames(std::string_view bytes) {
+  const std::string path = "names.lst";
+  store::MemoryFiles memory;
+  memory.files()[path] = bytes;
   std::vector<app::NamePair> pairs;
   NamesRead result;
-  result.read = app::ReadNamesFile(scratch.Hold(bytes), &pairs) == 0;
+  result.read = app::ReadNamesFile(path, &pairs, memory.ops()) == 0;
   for (const app::NamePair& pair : pairs)
     result.pairs.emplace_back(pair.token.str(), pair.replacement.str());
   return result;

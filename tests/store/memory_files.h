@@ -78,6 +78,9 @@ class MemoryFiles {
       return platform::kMarksUnsupported;
     };
     ops_.clear_mark = [](platform::FileHandle) { return platform::kMarksUnsupported; };
+    ops_.query = [this](const std::string& path) {
+      return files_.contains(path) ? platform::PathKind::File : platform::PathKind::Missing;
+    };
   }
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;

@@ -98,6 +98,29 @@ TEST(IntToStr, IsStrWithoutPadding) {
   for (const Case& c : cases) EXPECT_EQ(IntToStr(c.value).str(), c.expected);
 }
 
+TEST(HexDigits, KeepsTheLowDigitsWithZerosInFront) {
+  struct Case {
+    std::uint32_t value;
+    int digits;
+    std::string expected;
+  } cases[] = {
+      {0, 4, "0000"},
+      {0x00A0, 4, "00A0"},
+      {0xBEEF, 4, "BEEF"},
+      {0xFFFF, 4, "FFFF"},
+      {0x12345, 4, "2345"},  // higher digits dropped
+      {0x1B, 2, "1B"},
+      {0x7F, 2, "7F"},
+      {0, 8, "00000000"},
+      {0x80000000, 8, "80000000"},
+      {0xFFFFFFFF, 8, "FFFFFFFF"},
+      {0x1234ABCD, 12, "1234ABCD"},  // never more than the value holds
+      {0xFF, 0, ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(HexDigits(c.value, c.digits).str(), c.expected) << c.value << " " << c.digits;
+}
+
 TEST(Val, ReadsBackWhatStrWrites) {
   for (std::int32_t value : {0, 1, -1, 99, -100000, 2147483647, -2147483647}) {
     ValResult result = Val(IntToStr(value).view());

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "text/fault_report.h"
-#include "text/runtime.h"
+#include "runtime/fault_report.h"
+#include "runtime/runtime.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 #include <array>
 #include <atomic>
@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 #include "text/number.h"
-#include "text/runtime.h"
+#include "runtime/runtime.h"
 
 namespace kelmora::text {
 namespace {
@@ -39,13 +39,6 @@ std::atomic<int> g_threads_numbered{0};
 // 0 until the thread first asks; a plain int so that a signal handler may
 // read it.
 thread_local int t_thread_number = 0;
-
-ShortString Hex8(std::uint32_t value) {
-  ShortString digits;
-  for (int shift = 28; shift >= 0; shift -= 4)
-    digits.Append("0123456789ABCDEF"[(value >> shift) & 0xF]);
-  return digits;
-}
 
 // Shared by the platform's fault handler, RunTimeFault and the allocation
 // and terminate handlers; never returns.
@@ -113,10 +106,10 @@ ShortString FaultReportText(const FaultDetails& fault) {
   text += "Found bug number ";
   text += IntToStr(fault.number).view();
   text += " at ";
-  text += Hex8(static_cast<std::uint32_t>(fault.address)).view();
+  text += HexDigits(static_cast<std::uint32_t>(fault.address), 8).view();
   if (fault.exception_code) {
     text += " (Exception ";
-    text += Hex8(*fault.exception_code).view();
+    text += HexDigits(*fault.exception_code, 8).view();
     text += ")";
   }
   text += " TID=";

@@ -1,6 +1,8 @@
-#include "text/text_file.h"
+#include "store/text_file.h"
 
-namespace kelmora::text {
+#include "store/line_reader.h"
+
+namespace kelmora::store {
 namespace {
 
 constexpr char kCarriageReturn = '\r';
@@ -11,13 +13,12 @@ constexpr char kEndOfText = '\x1A';
 
 platform::ErrorCode TextFileReader::Open(const std::string& path) {
   Close();
-  error_ = platform::OpenExistingFile(path, platform::FileAccess::Read,
-                                      platform::FileShare::ReadWrite, &file_);
+  error_ = ops_->open(path, platform::FileAccess::Read, platform::FileShare::ReadWrite, &file_);
   return error_;
 }
 
 void TextFileReader::Close() {
-  platform::CloseFile(file_);
+  if (file_ != platform::kNoFile) ops_->close(file_);
   file_ = platform::kNoFile;
   next_ = end_ = 0;
 }
@@ -26,17 +27,14 @@ bool TextFileReader::Fill() {
   if (next_ < end_) return true;
   if (file_ == platform::kNoFile || error_ != 0) return false;
   std::size_t got = 0;
-  error_ = platform::ReadFromFile(file_, buffer_.data(), buffer_.size(), &got);
+  error_ = ops_->read(file_, buffer_.data(), buffer_.size(), &got);
   next_ = 0;
   end_ = error_ == 0 ? got : 0;
   return end_ > 0;
 }
 
-platform::ErrorCode TextFileReader::ReadLine(ShortString* line) {
-  // A character that straddles the 255th byte has at most three more bytes;
-  // with them kept, the cut can fall before it.
-  std::array<char, ShortString::kCapacity + 3> kept;
-  std::size_t count = 0;
+platform::ErrorCode TextFileReader::ReadLine(text::ShortString* line) {
+  ShortLine kept;
   bool ended = false;  // by a line end or Ctrl+Z, not by the end of the file
   while (!ended && Fill()) {
     char c = buffer_[next_];
@@ -47,12 +45,12 @@ platform::ErrorCode TextFileReader::ReadLine(ShortString* line) {
       ended = true;
     } else if (c == kLineFeed && lone_line_feed_ends_line_) {
       ended = true;
-    } else if (count < kept.size()) {
-      kept[count++] = c;  // the rest of a long line is passed over
+    } else {
+      kept.Add(c);
     }
   }
-  if (!ended && error_ != 0) count = 0;
-  line->Assign(std::string_view(kept.data(), count));
+  if (!ended && error_ != 0) kept.Clear();
+  *line = kept.text();
   return error_;
 }
 
@@ -60,4 +58,4 @@ bool TextFileReader::AtEnd() {
   return !Fill() || buffer_[next_] == kEndOfText;
 }
 
-}  // namespace kelmora::text
+}  // namespace kelmora::store

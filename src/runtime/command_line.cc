@@ -1,4 +1,4 @@
-#include "text/command_line.h"
+#include "runtime/command_line.h"
 
 #include "platform/platform.h"
 

@@ -1,24 +1,24 @@
-#include "text/text_file.h"
+#include "store/text_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "text/temp_dir.h"
 
-namespace kelmora::text {
+namespace kelmora::store {
 namespace {
 
 // Reads the way the names file does: a line first, then the end test.
 // Without `lone_line_feed_ends_line`, CR alone ends lines.
 std::vector<std::string> ReadAllLines(const std::string& path,
                                       bool lone_line_feed_ends_line = false) {
-  TextFileReader reader(lone_line_feed_ends_line);
+  TextFileReader reader(SystemFileOps(), lone_line_feed_ends_line);
   EXPECT_EQ(reader.Open(path), 0u);
   std::vector<std::string> lines;
   do {
-    ShortString line;
+    text::ShortString line;
     EXPECT_EQ(reader.ReadLine(&line), 0u);
     lines.push_back(line.str());
   } while (!reader.AtEnd() && lines.size() < 100000);
@@ -48,7 +48,7 @@ TEST(TextFileReader, SplitsLinesAtCarriageReturns) {
       {"ctrl_z_after_line", "one\r\n\x1A\r\ntwo", {"one"}},
       {"bytes_kept", std::string("\t \xE0\xFE\0z\r\n", 8), {std::string("\t \xE0\xFE\0z", 6)}},
   };
-  TempDir dir;
+  text::TempDir dir;
   for (const Case& c : cases)
     EXPECT_EQ(ReadAllLines(dir.Write(c.name, c.bytes)), c.lines) << c.name;
 }
@@ -65,7 +65,7 @@ TEST(TextFileReader, LoneLineFeedsEndLinesWhereTheRuleSaysSo) {
       {"long", std::string(300, 'a') + "\nnext", {std::string(255, 'a'), "next"}},
       {"ctrl_z", "one\ntw\x1Ao\nthree", {"one", "tw"}},
   };
-  TempDir dir;
+  text::TempDir dir;
   for (const Case& c : cases)
     EXPECT_EQ(ReadAllLines(dir.Write(c.name, c.bytes), true), c.lines) << c.name;
 }
@@ -82,7 +82,7 @@ TEST(TextFileReader, LongLinesAreCutBetweenCharacters) {
       {std::string(252, 'a') + smile + "tail", std::string(252, 'a')},
       {std::string(254, 'a') + "\xD0\xD0tail", std::string(254, 'a') + "\xD0"},
   };
-  TempDir dir;
+  text::TempDir dir;
   for (const Case& c : cases)
     EXPECT_EQ(ReadAllLines(dir.Write("utf8", c.line + "\r\nnext"), true),
               Lines({c.kept, "next"}));
@@ -90,21 +90,21 @@ TEST(TextFileReader, LongLinesAreCutBetweenCharacters) {
 #endif
 
 TEST(TextFileReader, EmptyFileIsAtTheEndAtOnce) {
-  TempDir dir;
+  text::TempDir dir;
   TextFileReader reader;
   ASSERT_EQ(reader.Open(dir.Write("empty", "")), 0u);
   EXPECT_TRUE(reader.AtEnd());
-  ShortString line("stale");
+  text::ShortString line("stale");
   EXPECT_EQ(reader.ReadLine(&line), 0u);
   EXPECT_TRUE(line.empty());
 }
 
 TEST(TextFileReader, EndTestSeesCtrlZWithoutConsumingIt) {
-  TempDir dir;
+  text::TempDir dir;
   TextFileReader reader;
   ASSERT_EQ(reader.Open(dir.Write("z", "a\r\n\x1A")), 0u);
   EXPECT_FALSE(reader.AtEnd());
-  ShortString line;
+  text::ShortString line;
   reader.ReadLine(&line);
   EXPECT_EQ(line.str(), "a");
   EXPECT_TRUE(reader.AtEnd());
@@ -124,7 +124,7 @@ TEST(TextFileReader, LinesAcrossBufferBoundaries) {
   }
   bytes += "last";
   expected.push_back("last");
-  TempDir dir;
+  text::TempDir dir;
   EXPECT_EQ(ReadAllLines(dir.Write("big", bytes)), expected);
 
   // CR as the last byte of one buffer load, LF as the first of the next.
@@ -135,19 +135,19 @@ TEST(TextFileReader, LinesAcrossBufferBoundaries) {
 }
 
 TEST(TextFileReader, OpenFailureIsReportedAndReadsNothing) {
-  TempDir dir;
+  text::TempDir dir;
   TextFileReader reader;
   platform::ErrorCode error = reader.Open(dir.Path("missing"));
   EXPECT_NE(error, 0u);
   EXPECT_EQ(reader.error(), error);
   EXPECT_TRUE(reader.AtEnd());
-  ShortString line("stale");
+  text::ShortString line("stale");
   EXPECT_EQ(reader.ReadLine(&line), error);
   EXPECT_TRUE(line.empty());
 }
 
 TEST(TextFileReader, DirectoryCannotBeRead) {
-  TempDir dir;
+  text::TempDir dir;
   TextFileReader reader;
   platform::ErrorCode error = reader.Open(dir.Path(""));
   if (error == 0) {
@@ -159,12 +159,12 @@ TEST(TextFileReader, DirectoryCannotBeRead) {
 }
 
 TEST(TextFileReader, ReopeningClearsTheFailure) {
-  TempDir dir;
+  text::TempDir dir;
   TextFileReader reader;
   EXPECT_NE(reader.Open(dir.Path("missing")), 0u);
   ASSERT_EQ(reader.Open(dir.Write("present", "x\r\n")), 0u);
   EXPECT_EQ(reader.error(), 0u);
-  ShortString line;
+  text::ShortString line;
   reader.ReadLine(&line);
   EXPECT_EQ(line.str(), "x");
 }
@@ -172,10 +172,10 @@ TEST(TextFileReader, ReopeningClearsTheFailure) {
 TEST(TextFileReader, NothingOpenIsAtTheEnd) {
   TextFileReader reader;
   EXPECT_TRUE(reader.AtEnd());
-  ShortString line("stale");
+  text::ShortString line("stale");
   EXPECT_EQ(reader.ReadLine(&line), 0u);
   EXPECT_TRUE(line.empty());
 }
 
 }  // namespace
-}  // namespace kelmora::text
+}  // namespace kelmora::store

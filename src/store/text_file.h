@@ -9,16 +9,18 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "store/file_ops.h"
 #include "text/bounded_string.h"
 #include "text/text_rules.h"
 
-namespace kelmora::text {
+namespace kelmora::store {
 
 class TextFileReader {
  public:
   explicit TextFileReader(
-      bool lone_line_feed_ends_line = kNativeText.lone_line_feed_ends_line)
-      : lone_line_feed_ends_line_(lone_line_feed_ends_line) {}
+      const FileOps& ops = SystemFileOps(),
+      bool lone_line_feed_ends_line = text::kNativeText.lone_line_feed_ends_line)
+      : ops_(&ops), lone_line_feed_ends_line_(lone_line_feed_ends_line) {}
   TextFileReader(const TextFileReader&) = delete;
   TextFileReader& operator=(const TextFileReader&) = delete;
   ~TextFileReader() { Close(); }
@@ -27,11 +29,10 @@ class TextFileReader {
   // meanwhile. Returns the OS error code (0 on success), also kept in error().
   platform::ErrorCode Open(const std::string& path);
 
-  // Reads the next line: at most 255 bytes are kept, cut between
-  // characters, and the rest of the line is passed over. At the end of the
-  // text, after a failure, or when no file is open, the line is empty.
-  // Returns error().
-  platform::ErrorCode ReadLine(ShortString* line);
+  // Reads the next line as a short string keeps it (see ShortLine). At the
+  // end of the text, after a failure, or when no file is open, the line is
+  // empty. Returns error().
+  platform::ErrorCode ReadLine(text::ShortString* line);
 
   // True at the physical end of the file, when the next byte is Ctrl+Z,
   // after a failure, and when no file is open.
@@ -47,6 +48,7 @@ class TextFileReader {
   // Makes at least one unread byte available; false at the end or on error.
   bool Fill();
 
+  const FileOps* ops_;
   bool lone_line_feed_ends_line_;
   platform::FileHandle file_ = platform::kNoFile;
   platform::ErrorCode error_ = 0;
@@ -55,4 +57,4 @@ class TextFileReader {
   std::size_t end_ = 0;
 };
 
-}  // namespace kelmora::text
+}  // namespace kelmora::store

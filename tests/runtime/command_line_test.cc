@@ -1,4 +1,4 @@
-#include "text/command_line.h"
+#include "runtime/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(CommandArguments, WordZeroIsTheExecutablePath) {
   std::vector<std::string> arguments = CommandArguments();
   ASSERT_FALSE(arguments.empty());
   // The test program's own file, whatever directory it was started from.
-  EXPECT_NE(arguments[0].find("text_tests"), std::string::npos) << arguments[0];
+  EXPECT_NE(arguments[0].find("runtime_tests"), std::string::npos) << arguments[0];
 }
 
 }  // namespace

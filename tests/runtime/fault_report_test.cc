@@ -1,4 +1,4 @@
-#include "text/fault_report.h"
+#include "runtime/fault_report.h"
 
 #include <gtest/gtest.h>
 
