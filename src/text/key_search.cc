@@ -180,6 +180,48 @@ std::size_t KeySearch::FirstKeyEnd(const unsigned char* bytes, std::size_t at, s
   return end;
 }
 
+std::size_t KeySearch::LongestKeyOf(std::uint32_t entry) const {
+  const std::size_t state = (entry >> 1) / class_count_;
+  const std::int32_t own = key_of_[state];
+  return static_cast<std::size_t>(own >= 0 ? own : key_of_[output_link_[state]]);
+}
+
+bool KeySearch::OneKeyEndsIn(std::uint32_t entry) const {
+  const std::size_t state = (entry >> 1) / class_count_;
+  const std::uint32_t link = output_link_[state];
+  return key_of_[state] >= 0 ? link == 0 : output_link_[link] == 0;
+}
+
+std::size_t KeySearch::NextKeyEnd(std::string_view text, std::size_t at, std::uint32_t& state,
+                                  std::size_t& key) const {
+  if (transitions_.empty()) return text.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::uint32_t* transitions = transitions_.data();
+  std::uint32_t entry = state;
+  for (; at < text.size(); ++at) {
+    if (entry == 0) {
+      while (at < text.size() && !begins_key_[bytes[at]]) ++at;
+      if (at == text.size()) break;
+    }
+    entry = transitions[(entry >> 1) + class_of_[bytes[at]]];
+    if (entry & 1) {
+      state = entry;
+      key = LongestKeyOf(entry);
+      return at;
+    }
+  }
+  state = entry;
+  return text.size();
+}
+
+std::size_t KeySearch::NextKeyEndInAscii(std::string_view ascii, std::size_t at,
+                                         std::uint32_t& state, std::size_t& key) const {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(ascii.data());
+  std::size_t end = FirstKeyEnd(bytes, at, ascii.size(), state);
+  if (end < ascii.size()) key = LongestKeyOf(state);
+  return end;
+}
+
 std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {
   // Stops are looked for a stretch ahead, so that keys are looked for only
   // where no stop stands; the stretch grows, as a key usually comes soon
