@@ -9,6 +9,7 @@ namespace kelmora::console {
 class StreamSink : public ConsoleSink {
  public:
   void Write(std::string_view bytes, std::uint8_t attribute) override;
+  bool ShowsAttributes() const override { return false; }
 };
 
 }  // namespace kelmora::console
