@@ -1,6 +1,7 @@
 #include "text/key_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -30,7 +31,7 @@ Columns ColumnsOf(const std::vector<std::string_view>& keys) {
 std::uint64_t KeySearch::TableEntries(const std::vector<std::string_view>& keys) {
   std::uint64_t bytes = 1;
   for (std::string_view key : keys) bytes += key.size();
-  return bytes * ColumnsOf(keys).count;
+  return bytes * std::bit_ceil(std::uint64_t{ColumnsOf(keys).count});
 }
 
 KeySearch::KeySearch(const std::vector<std::string_view>& keys,
@@ -42,7 +43,10 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys,
   Columns columns = ColumnsOf(keys);
   class_of_ = columns.of;
   class_count_ = columns.count;
-  const std::size_t width = class_count_;
+  // Rows as wide as a power of two, so a state's number is a shift away
+  // from its row's offset.
+  const std::size_t width = std::bit_ceil(std::size_t{class_count_});
+  row_shift_ = static_cast<unsigned>(std::countr_zero(width));
   std::vector<std::uint32_t> next = BuildTrie(keys, width);
   LinkFallbacks(next, width);
   MakeTables(next, keys, width);
@@ -181,13 +185,13 @@ std::size_t KeySearch::FirstKeyEnd(const unsigned char* bytes, std::size_t at, s
 }
 
 std::size_t KeySearch::LongestKeyOf(std::uint32_t entry) const {
-  const std::size_t state = (entry >> 1) / class_count_;
+  const std::size_t state = (entry >> 1) >> row_shift_;
   const std::int32_t own = key_of_[state];
   return static_cast<std::size_t>(own >= 0 ? own : key_of_[output_link_[state]]);
 }
 
 bool KeySearch::OneKeyEndsIn(std::uint32_t entry) const {
-  const std::size_t state = (entry >> 1) / class_count_;
+  const std::size_t state = (entry >> 1) >> row_shift_;
   const std::uint32_t link = output_link_[state];
   return key_of_[state] >= 0 ? link == 0 : output_link_[link] == 0;
 }

@@ -119,7 +119,7 @@ class KeySearch {
         if (at == end) break;
       }
       entry = transitions[(entry >> 1) + class_of[*at++]];
-      if (entry & 1) Report((entry >> 1) / class_count_, found);
+      if (entry & 1) Report((entry >> 1) >> row_shift_, found);
     }
   }
 
@@ -140,6 +140,7 @@ class KeySearch {
   // Byte to column; column 0 stands for every byte no key holds.
   std::array<std::uint32_t, 256> class_of_{};
   std::uint32_t class_count_ = 1;
+  unsigned row_shift_ = 0;  // log2 of a row's width
   std::array<bool, 256> begins_key_{};
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};
