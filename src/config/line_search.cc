@@ -98,29 +98,44 @@ const PairPassPlan& LineSearch::PlanOf(const std::vector<ReplacePair>& pairs,
   return plans_[pair];
 }
 
-bool LineSearch::ApplyOne(const std::vector<ReplacePair>& pairs, std::uint32_t pair,
-                          std::string& line, Changed& changed) {
-  const ReplacePair& applied = pairs[pair];
-  if (!applied.case_sensitive && !folded_current_) {
+std::size_t LineSearch::FindIn(const ReplacePair& pair, const std::string& line) {
+  if (!pair.case_sensitive && !folded_current_) {
     FoldLine(line);
     folded_current_ = true;
   }
+  return (pair.case_sensitive ? line : folded_).find(SearchKey(pair));
+}
+
+bool LineSearch::ApplyOne(const std::vector<ReplacePair>& pairs, std::uint32_t pair,
+                          std::string& line, Changed& changed) {
+  const std::size_t first = FindIn(pairs[pair], line);
+  if (first == std::string::npos) return false;
+  ApplyFound(pairs, pair, line, first, changed);
+  return true;
+}
+
+void LineSearch::ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair,
+                            std::string& line, std::size_t first, Changed& changed) {
+  const ReplacePair& applied = pairs[pair];
   const PairPassPlan& plan = PlanOf(pairs, pair);
-  if (plan.in_one_pass)
-    return PassPair(applied, plan,
-                    PassLine{line, folded_, folded_current_, next_text_, next_folded_}, changed);
-  if (!ApplyPair(applied, line, folded_, search_, kGrowsWhole, changed)) return false;
+  if (plan.in_one_pass) {
+    PassPair(applied, plan, PassLine{line, folded_, folded_current_, next_text_, next_folded_},
+             first, changed);
+    return;
+  }
+  ApplyPair(applied, line, folded_, search_, kGrowsWhole, changed);
   // folded_ was the pair's search copy, or the fold of the line before.
   folded_current_ = false;
-  return true;
 }
 
 void LineSearch::ApplyPairByPair(const std::vector<ReplacePair>& pairs, std::string& line) {
   folded_current_ = false;
-  for (std::size_t pair = 0; pair < pairs.size(); ++pair) {
+  for (std::uint32_t pair = 0; pair < pairs.size(); ++pair) {
     if (pairs[pair].name.empty()) continue;
+    const std::size_t first = FindIn(pairs[pair], line);
+    if (first == std::string::npos) continue;
     Changed changed;
-    ApplyOne(pairs, static_cast<std::uint32_t>(pair), line, changed);
+    ApplyFound(pairs, pair, line, first, changed);
   }
 }
 

@@ -49,6 +49,12 @@ class LineSearch {
   // pair that is not case-sensitive. False when it does not occur.
   bool ApplyOne(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
                 Changed& changed);
+  // Where the pair's key first occurs in the line (its fold, made current
+  // first, for a pair that is not case-sensitive).
+  std::size_t FindIn(const ReplacePair& pair, const std::string& line);
+  // ApplyOne of a pair whose key first occurs at `first`.
+  void ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
+                  std::size_t first, Changed& changed);
   const PairPassPlan& PlanOf(const std::vector<ReplacePair>& pairs, std::uint32_t pair);
   // Queues the pairs whose keys occur in `line`, and every case-sensitive
   // pair; leaves folded_ the fold of `line` when any is queued.

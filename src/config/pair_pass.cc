@@ -7,10 +7,6 @@
 
 namespace kelmora::config {
 
-std::string_view SearchKey(const ReplacePair& pair) {
-  return pair.case_sensitive ? std::string_view(pair.name) : std::string_view(pair.upper_name);
-}
-
 bool Meets(std::string_view key, std::string_view text) {
   // The key starts `shift` bytes after the text does; only shifts where
   // the two overlap.
@@ -72,13 +68,12 @@ PairPassPlan PlanPairPass(const ReplacePair& pair) {
 // behind each occurrence replaced and one byte into each one escaped. An
 // "@" escapes unless it begins the value this pair has just put in, which
 // for a value that is not empty means the value is "@" itself, right before.
-bool PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
-              Changed& changed) {
+void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
+              std::size_t first, Changed& changed) {
   const std::string_view key = SearchKey(pair);
   const std::string& text = line.text;
   const std::string& search = pair.case_sensitive ? text : line.folded;
-  std::size_t at = search.find(key);
-  if (at == std::string::npos) return false;
+  std::size_t at = first;
   const bool keep_fold = line.folded_current;
   std::string& out = line.next_text;
   std::string& out_folded = line.next_folded;
@@ -114,7 +109,6 @@ bool PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
     std::swap(line.folded, out_folded);
     if (refold) Fold(line.text, line.folded);
   }
-  return true;
 }
 
 }  // namespace kelmora::config

@@ -16,7 +16,9 @@ namespace kelmora::config {
 
 // The bytes a pair's key is searched for: the folded name, or the name
 // itself for a case-sensitive pair.
-std::string_view SearchKey(const ReplacePair& pair);
+inline std::string_view SearchKey(const ReplacePair& pair) {
+  return pair.case_sensitive ? std::string_view(pair.name) : std::string_view(pair.upper_name);
+}
 
 // True when `key` and `text` line up somewhere: one holds the other, or a
 // non-empty end of one is the beginning of the other.
@@ -47,10 +49,11 @@ struct PassLine {
 };
 
 // Replaces the occurrences of `pair`, whose plan allows one pass, in
-// `line.text`; a pair that is not case-sensitive needs the fold current.
-// False when the key does not occur. `changed` is what the pass changed.
-bool PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
-              Changed& changed);
+// `line.text`, where its key first occurs at `first`; a pair that is not
+// case-sensitive needs the fold current. `changed` is what the pass
+// changed.
+void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
+              std::size_t first, Changed& changed);
 
 // True when the fold may read `byte` as part of the character before it,
 // so that folding two texts apart differs from folding them joined there.
