@@ -40,6 +40,8 @@ LoadResult ConfigReader::Load(const std::string& file_name, const store::FileOps
   store::FileStream stream(file_name, store::kOpenRead, 4096, ops);
   wrong_lines_.clear();
   std::int32_t line_number = 0;
+  // The size as the file was opened: asked once, not after every line.
+  const auto size = stream.Size();
   do {
     ++line_number;
     ShortString line = store::ReadStreamLine(stream);
@@ -47,7 +49,7 @@ LoadResult ConfigReader::Load(const std::string& file_name, const store::FileOps
     if (stream.status() != store::StreamStatus::Ok)
       return {LoadStatus::Unreadable, stream.error_detail()};
     if (!ParseLine(line)) wrong_lines_.push_back(line_number);
-  } while (stream.Position() != stream.Size());
+  } while (stream.Position() != size);
   return {LoadStatus::Read, 0};
 }
 

@@ -30,6 +30,8 @@ LineSearch::LineSearch(const std::vector<ReplacePair>& pairs, bool calls_evaluat
     (pairs[i].case_sensitive ? case_sensitive_pairs_ : pair_of_key_).push_back(number);
   }
   queued_in_.assign(pairs.size(), 0);
+  plans_.resize(pairs.size());
+  planned_.assign(pairs.size(), false);
   // An ASCII byte is a whole character under every fold, folded alone.
   for (std::size_t byte = 0; byte < ascii_fold_.size(); ++byte) {
     char c = static_cast<char>(byte);
@@ -58,12 +60,82 @@ void LineSearch::Apply(const std::vector<ReplacePair>& pairs, std::string& line)
   if (!keys_built_ && searched_pair_by_pair_ >= build_after_) {
     keys_ = KeySearchOf(Keys(pairs));
     keys_built_ = true;
+    if (ascii_fold_usable_) scan_edges_ = PlanSingleScan(pairs);
   }
-  if (keys_built_) {
+  if (keys_built_ && scan_edges_) {
+    ApplyInOneScan(pairs, line);
+  } else if (keys_built_) {
     ApplyByKeySearch(pairs, line);
   } else {
     searched_pair_by_pair_ += (line.size() + 16) * pair_of_key_.size();
-    ApplyEachPair(pairs, line, kGrowsWhole, folded_, search_);
+    ApplyPairByPair(pairs, line);
+  }
+}
+
+void LineSearch::ApplyInOneScan(const std::vector<ReplacePair>& pairs, std::string& line) {
+  const bool ascii = IsAscii(line);
+  if (!ascii) FoldLine(line);
+  const std::string_view search = ascii ? std::string_view(line) : std::string_view(folded_);
+  const ScanTable table{keys_, pair_of_key_, pairs, *scan_edges_, ascii_fold_};
+  switch (ScanAllPairs(table, line, search, ascii, next_text_)) {
+    case ScanResult::NoKey:
+      return;
+    case ScanResult::Scanned:
+      std::swap(line, next_text_);
+      return;
+    case ScanResult::PairByPair:
+      ApplyByKeySearch(pairs, line);
+      return;
+  }
+}
+
+const PairPassPlan& LineSearch::PlanOf(const std::vector<ReplacePair>& pairs,
+                                       std::uint32_t pair) {
+  if (!planned_[pair]) {
+    plans_[pair] = PlanPairPass(pairs[pair]);
+    planned_[pair] = true;
+  }
+  return plans_[pair];
+}
+
+std::size_t LineSearch::FindIn(const ReplacePair& pair, const std::string& line) {
+  if (!pair.case_sensitive && !folded_current_) {
+    FoldLine(line);
+    folded_current_ = true;
+  }
+  return (pair.case_sensitive ? line : folded_).find(SearchKey(pair));
+}
+
+bool LineSearch::ApplyOne(const std::vector<ReplacePair>& pairs, std::uint32_t pair,
+                          std::string& line, Changed& changed) {
+  const std::size_t first = FindIn(pairs[pair], line);
+  if (first == std::string::npos) return false;
+  ApplyFound(pairs, pair, line, first, changed);
+  return true;
+}
+
+void LineSearch::ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair,
+                            std::string& line, std::size_t first, Changed& changed) {
+  const ReplacePair& applied = pairs[pair];
+  const PairPassPlan& plan = PlanOf(pairs, pair);
+  if (plan.in_one_pass) {
+    PassPair(applied, plan, PassLine{line, folded_, folded_current_, next_text_, next_folded_},
+             first, changed);
+    return;
+  }
+  ApplyPair(applied, line, folded_, search_, kGrowsWhole, changed);
+  // folded_ was the pair's search copy, or the fold of the line before.
+  folded_current_ = false;
+}
+
+void LineSearch::ApplyPairByPair(const std::vector<ReplacePair>& pairs, std::string& line) {
+  folded_current_ = false;
+  for (std::uint32_t pair = 0; pair < pairs.size(); ++pair) {
+    if (pairs[pair].name.empty()) continue;
+    const std::size_t first = FindIn(pairs[pair], line);
+    if (first == std::string::npos) continue;
+    Changed changed;
+    ApplyFound(pairs, pair, line, first, changed);
   }
 }
 
@@ -126,6 +198,7 @@ void LineSearch::QueuePairsIn(std::string_view line) {
   }
   for (std::uint32_t pair : case_sensitive_pairs_) Enqueue(pair);
   if (!queue_.empty() && read_as_ascii) FoldLine(line);
+  folded_current_ = !queue_.empty() || !read_as_ascii;
 }
 
 // The same result as ApplyEachPair, but only the pairs that occur in the
@@ -142,8 +215,11 @@ void LineSearch::ApplyByKeySearch(const std::vector<ReplacePair>& pairs, std::st
     const std::uint32_t applied = queue_.back();
     queue_.pop_back();
     Changed changed;
-    if (!ApplyPair(pairs[applied], line, folded_, search_, kGrowsWhole, changed)) continue;
-    RefoldChanged(line, changed.from, changed.to + 1);
+    if (!ApplyOne(pairs, applied, line, changed)) continue;
+    if (!folded_current_) {
+      RefoldChanged(line, changed.from, changed.to + 1);
+      folded_current_ = true;
+    }
     std::size_t from = changed.from > margin ? changed.from - margin : 0;
     std::size_t to = std::min(line.size(), changed.to + margin);
     if (from >= to) continue;

@@ -1,7 +1,8 @@
 // How the pairs of a table are applied to template lines, one line after
 // another: pair by pair at first, then, once that has cost about as much as
 // building it, through one automaton of all keys, so that only the pairs
-// that occur in a line are looked at.
+// that occur in a line are looked at, or, when the table allows it, so
+// that one scan replaces the occurrences of all of them.
 #pragma once
 
 #include <array>
@@ -13,7 +14,9 @@
 #include <optional>
 #include <vector>
 
+#include "config/pair_pass.h"
 #include "config/replace_pair.h"
+#include "config/single_scan.h"
 #include "text/key_search.h"
 
 namespace kelmora::config {
@@ -39,6 +42,20 @@ class LineSearch {
   text::KeySearch KeySearchOf(const std::vector<std::string_view>& keys) const;
   std::vector<std::string_view> Keys(const std::vector<ReplacePair>& pairs) const;
   void ApplyByKeySearch(const std::vector<ReplacePair>& pairs, std::string& line);
+  void ApplyInOneScan(const std::vector<ReplacePair>& pairs, std::string& line);
+  // ApplyEachPair's loop, each pair in one pass where its plan allows.
+  void ApplyPairByPair(const std::vector<ReplacePair>& pairs, std::string& line);
+  // Pair number `pair` over the line; the fold made current first for a
+  // pair that is not case-sensitive. False when it does not occur.
+  bool ApplyOne(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
+                Changed& changed);
+  // Where the pair's key first occurs in the line (its fold, made current
+  // first, for a pair that is not case-sensitive).
+  std::size_t FindIn(const ReplacePair& pair, const std::string& line);
+  // ApplyOne of a pair whose key first occurs at `first`.
+  void ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
+                  std::size_t first, Changed& changed);
+  const PairPassPlan& PlanOf(const std::vector<ReplacePair>& pairs, std::uint32_t pair);
   // Queues the pairs whose keys occur in `line`, and every case-sensitive
   // pair; leaves folded_ the fold of `line` when any is queued.
   void QueuePairsIn(std::string_view line);
@@ -66,7 +83,16 @@ class LineSearch {
   std::vector<std::uint32_t> queued_in_;
   std::uint32_t line_number_ = 0;
   std::vector<std::uint32_t> queue_;  // a heap, smallest first
+  // Per pair, made when it first occurs.
+  std::vector<PairPassPlan> plans_;
+  std::vector<bool> planned_;
+  // Made with the automaton when the table allows one scan.
+  std::optional<std::vector<ScanEdges>> scan_edges_;
+  // folded_ is the fold of the line while folded_current_.
   std::string folded_, search_;
+  bool folded_current_ = false;
+  // What a pass writes into, swapped with the line and its fold.
+  std::string next_text_, next_folded_;
 };
 
 // The pairs of a table, each folded name once, and the line search made

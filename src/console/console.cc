@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <optional>
+#include <string>
 
 #include "console/ansi_sink.h"
 #include "console/platform_screen.h"
@@ -96,11 +97,14 @@ void ConsoleWrite(std::string_view bytes) {
   g_sink->EndOfWrite();
 }
 
+bool SinkShowsAttributes() { return g_sink->ShowsAttributes(); }
+
 void PlainWrite(std::string_view text) { ConsoleWrite(text); }
 
 void PlainWriteLine(std::string_view text) {
-  ConsoleWrite(text);
-  ConsoleWrite("\r\n");
+  std::string line(text);
+  line += "\r\n";
+  ConsoleWrite(line);
 }
 
 }  // namespace kelmora::console

@@ -27,6 +27,8 @@ ConsoleSink* SwapSink(ConsoleSink* sink);
 
 // Places `bytes` in the current attribute.
 void ConsoleWrite(std::string_view bytes);
+// False while the sink drops the attributes (a pipe or a file).
+bool SinkShowsAttributes();
 
 // Plain writes: no markup is interpreted.
 void PlainWrite(std::string_view text);

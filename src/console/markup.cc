@@ -1,5 +1,7 @@
 #include "console/markup.h"
 
+#include <string>
+
 #include "console/console.h"
 #include "text/char_case.h"
 #include "text/number.h"
@@ -11,17 +13,27 @@ using text::ShortString;
 
 void WriteMarkup(ShortString rest) {
   const std::uint8_t entry_attribute = CurrentAttribute();
+  // A sink that drops the attributes gets the whole text in one write.
+  const bool in_one_write = !SinkShowsAttributes();
+  std::string whole;
+  auto write = [&](std::string_view bytes) {
+    if (in_one_write) {
+      whole += bytes;
+    } else {
+      ConsoleWrite(bytes);
+    }
+  };
   while (!rest.empty()) {
     if (rest[0] != '~') {
       std::size_t tilde = text::Pos("~", rest.view());
       std::size_t plain = tilde == 0 ? rest.size() : tilde - 1;
-      ConsoleWrite(rest.view().substr(0, plain));
+      write(rest.view().substr(0, plain));
       text::Delete(rest, 1, static_cast<long>(plain));
     }
     // Every doubled tilde in a row is a literal one: a file name holding
     // "~~" reaches here as "~~~~" and must show both of its tildes.
     while (rest.size() >= 2 && rest[0] == '~' && rest[1] == '~') {
-      ConsoleWrite("~");
+      write("~");
       text::Delete(rest, 1, 2);
     }
     if (!rest.empty() && rest[0] == '~') {
@@ -32,6 +44,7 @@ void WriteMarkup(ShortString rest) {
       if (closing != 0) text::Delete(rest, 1, static_cast<long>(closing));
     }
   }
+  if (in_one_write) ConsoleWrite(whole);
   SetCurrentAttribute(entry_attribute);
 }
 

@@ -15,6 +15,9 @@ class ConsoleSink {
   virtual void Write(std::string_view bytes, std::uint8_t attribute) = 0;
   // Called when a write of the program ends.
   virtual void EndOfWrite() {}
+  // False for a sink that drops the attributes: a text in several
+  // attributes may then reach it in one write.
+  virtual bool ShowsAttributes() const { return true; }
 };
 
 }  // namespace kelmora::console

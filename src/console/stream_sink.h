@@ -17,6 +17,7 @@ class StreamSink : public ConsoleSink {
   explicit StreamSink(Output output);
 
   void Write(std::string_view bytes, std::uint8_t attribute) override;
+  bool ShowsAttributes() const override { return false; }
 
  private:
   Output output_;

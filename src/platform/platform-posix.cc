@@ -335,9 +335,19 @@ std::optional<std::string> RawCommandLine() { return std::nullopt; }
 std::vector<std::string> ArgumentWords() { return g_arguments; }
 
 std::string ExecutablePath() {
-  char resolved[PATH_MAX];
-  if (::realpath("/proc/self/exe", resolved) != nullptr) return resolved;
-  return g_arguments.empty() ? std::string() : g_arguments[0];
+  // The kernel's link holds the path with every link already resolved; it
+  // is read once a run.
+  static const std::string path = [] {
+    char resolved[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", resolved, sizeof resolved);
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (size > 0 && static_cast<std::size_t>(size) < sizeof resolved) {
+      std::string link(resolved, static_cast<std::size_t>(size));
+      if (!link.ends_with(kDeleted)) return link;
+    }
+    return g_arguments.empty() ? std::string() : g_arguments[0];
+  }();
+  return path;
 }
 
 std::string_view PathSeparators() { return "/"; }

@@ -8,6 +8,18 @@
 #include "store/line_reader.h"
 
 namespace kelmora::templating {
+namespace {
+
+// Where the change finder keeps landing this close behind each line it is
+// asked after (kNearRun times in a row), nearly every line changes, and
+// looking ahead only reads each line twice: the next kUnsought lines are
+// then evaluated without it. Evaluating a line the finder would have
+// passed over gives the same bytes.
+constexpr std::size_t kNear = 256;
+constexpr std::size_t kNearRun = 16;
+constexpr std::size_t kUnsought = 64;
+
+}  // namespace
 
 store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
                                    const ChangeFinder& find_change, std::size_t memory_limit,
@@ -22,16 +34,27 @@ store::Production EvaluateTextInto(std::string_view original, const LineEvaluato
     std::string_view piece;
     // No line that ends at or before it needs the evaluator.
     std::size_t change_at = 0;
+    std::size_t near_in_a_row = 0;
+    std::size_t unsought = 0;  // lines to evaluate without the finder
     while (lines.Next(piece)) {
       const std::size_t piece_end = static_cast<std::size_t>(piece.data() - original.data()) +
                                     piece.size();
       std::string_view result = piece;
-      if (!find_change || change_at < piece_end) {
+      if (!find_change || change_at < piece_end || unsought > 0) {
         line.assign(piece);
         evaluate(line);
         result = line;
-        if (find_change)
-          change_at = piece_end + find_change(original.substr(piece_end));
+        if (unsought > 0) {
+          --unsought;
+        } else if (find_change) {
+          const std::size_t ahead = find_change(original.substr(piece_end));
+          change_at = piece_end + ahead;
+          near_in_a_row = ahead < kNear ? near_in_a_row + 1 : 0;
+          if (near_in_a_row == kNearRun) {
+            near_in_a_row = 0;
+            unsought = kUnsought;
+          }
+        }
       }
       total += result.size() + 2;
       if (total > memory_limit) return store::Production::OutOfMemory;

@@ -1,6 +1,7 @@
 #include "text/key_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -30,7 +31,7 @@ Columns ColumnsOf(const std::vector<std::string_view>& keys) {
 std::uint64_t KeySearch::TableEntries(const std::vector<std::string_view>& keys) {
   std::uint64_t bytes = 1;
   for (std::string_view key : keys) bytes += key.size();
-  return bytes * ColumnsOf(keys).count;
+  return bytes * std::bit_ceil(std::uint64_t{ColumnsOf(keys).count});
 }
 
 KeySearch::KeySearch(const std::vector<std::string_view>& keys,
@@ -42,7 +43,10 @@ KeySearch::KeySearch(const std::vector<std::string_view>& keys,
   Columns columns = ColumnsOf(keys);
   class_of_ = columns.of;
   class_count_ = columns.count;
-  const std::size_t width = class_count_;
+  // Rows as wide as a power of two, so a state's number is a shift away
+  // from its row's offset.
+  const std::size_t width = std::bit_ceil(std::size_t{class_count_});
+  row_shift_ = static_cast<unsigned>(std::countr_zero(width));
   std::vector<std::uint32_t> next = BuildTrie(keys, width);
   LinkFallbacks(next, width);
   MakeTables(next, keys, width);
@@ -177,6 +181,48 @@ std::size_t KeySearch::FirstKeyEnd(const unsigned char* bytes, std::size_t at, s
     if (entry & 1) return at;
     ++at;
   }
+  return end;
+}
+
+std::size_t KeySearch::LongestKeyOf(std::uint32_t entry) const {
+  const std::size_t state = (entry >> 1) >> row_shift_;
+  const std::int32_t own = key_of_[state];
+  return static_cast<std::size_t>(own >= 0 ? own : key_of_[output_link_[state]]);
+}
+
+bool KeySearch::OneKeyEndsIn(std::uint32_t entry) const {
+  const std::size_t state = (entry >> 1) >> row_shift_;
+  const std::uint32_t link = output_link_[state];
+  return key_of_[state] >= 0 ? link == 0 : output_link_[link] == 0;
+}
+
+std::size_t KeySearch::NextKeyEnd(std::string_view text, std::size_t at, std::uint32_t& state,
+                                  std::size_t& key) const {
+  if (transitions_.empty()) return text.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::uint32_t* transitions = transitions_.data();
+  std::uint32_t entry = state;
+  for (; at < text.size(); ++at) {
+    if (entry == 0) {
+      while (at < text.size() && !begins_key_[bytes[at]]) ++at;
+      if (at == text.size()) break;
+    }
+    entry = transitions[(entry >> 1) + class_of_[bytes[at]]];
+    if (entry & 1) {
+      state = entry;
+      key = LongestKeyOf(entry);
+      return at;
+    }
+  }
+  state = entry;
+  return text.size();
+}
+
+std::size_t KeySearch::NextKeyEndInAscii(std::string_view ascii, std::size_t at,
+                                         std::uint32_t& state, std::size_t& key) const {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(ascii.data());
+  std::size_t end = FirstKeyEnd(bytes, at, ascii.size(), state);
+  if (end < ascii.size()) key = LongestKeyOf(state);
   return end;
 }
 

@@ -55,6 +55,19 @@ class KeySearch {
     Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
   }
 
+  // Where the next key ends in `text`, read from `at` on in the state
+  // `state` (0: from the start of a key; it is left the state there, for
+  // the next call to go on from): the place of its last byte, with `key`
+  // the longest key that ends there; text.size() when none does.
+  // NextKeyEndInAscii reads `text`, all below 0x80, through the ASCII
+  // fold, and skips ahead as FirstKeyOrStopInAscii does.
+  std::size_t NextKeyEnd(std::string_view text, std::size_t at, std::uint32_t& state,
+                         std::size_t& key) const;
+  std::size_t NextKeyEndInAscii(std::string_view ascii, std::size_t at, std::uint32_t& state,
+                                std::size_t& key) const;
+  // For a state where NextKeyEnd found a key: no shorter key ends there.
+  bool OneKeyEndsIn(std::uint32_t state) const;
+
   // Where, reading `text` through the ASCII fold, the first key found ends
   // (the place of its last byte), or the first stop byte stands, whichever
   // comes first; text.size() when neither does.
@@ -106,11 +119,13 @@ class KeySearch {
         if (at == end) break;
       }
       entry = transitions[(entry >> 1) + class_of[*at++]];
-      if (entry & 1) Report((entry >> 1) / class_count_, found);
+      if (entry & 1) Report((entry >> 1) >> row_shift_, found);
     }
   }
 
   void NextScan();
+  // The longest key that ends in the state of `entry`, which reports one.
+  std::size_t LongestKeyOf(std::uint32_t entry) const;
 
   // Reports the key of `state` and of every state its output chain leads
   // to, each at most once per scan.
@@ -125,6 +140,7 @@ class KeySearch {
   // Byte to column; column 0 stands for every byte no key holds.
   std::array<std::uint32_t, 256> class_of_{};
   std::uint32_t class_count_ = 1;
+  unsigned row_shift_ = 0;  // log2 of a row's width
   std::array<bool, 256> begins_key_{};
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};

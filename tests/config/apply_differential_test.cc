@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/replace_table.h"
+#include "config/single_scan.h"
 #include "model/replace_model.h"
 #include "template/template_pass.h"
 
@@ -94,6 +95,7 @@ class Generator {
     model::Table model;
   };
   Tables Table() {
+    if (OneIn(2)) return NearOneScan();
     Tables tables;
     bool functions = !OneIn(3);
     tables.fast.SetApplyFunctions(functions);
@@ -104,6 +106,43 @@ class Generator {
       bool case_sensitive = OneIn(6);
       tables.fast.Add(key, value, case_sensitive);
       tables.model.Add(key, value, case_sensitive);
+    }
+    return tables;
+  }
+
+  // A table just inside the condition of one scan (config/single_scan.cc)
+  // or, half of the time, one byte or flag outside it.
+  Tables NearOneScan() {
+    static const std::vector<std::string> kKeyAtoms = {"a", "b", "B", "c", "1", "\xD0\xB0",
+                                                       "\xA0"};
+    static const std::vector<std::string> kValueAtoms = {"x", "Y", "-", "@", "\xD1\x8F", "a"};
+    std::vector<model::Pair> pairs;
+    for (std::size_t n = 2 + Below(5); n > 0; --n) {
+      std::string key = OneIn(4) ? "@" : "";
+      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms) key += kKeyAtoms[Below(kKeyAtoms.size())];
+      std::string value;
+      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms) value += kValueAtoms[Below(kValueAtoms.size())];
+      if (OneIn(4)) value += key;  // holds its own key
+      if (value.back() == '@') value += "x";
+      pairs.push_back({key, value, false});
+    }
+    if (OneIn(2)) {
+      model::Pair& pair = pairs[Below(pairs.size())];
+      switch (Below(5)) {
+        case 0: pair.value.clear(); break;
+        case 1: pair.value += "@"; break;
+        case 2: pair.case_sensitive = true; break;
+        case 3: pair.value = "x" + text::FoldedForSearch(pair.name).str().substr(0, 1); break;
+        default: pair.value = "x" + pairs[Below(pairs.size())].name; break;
+      }
+    }
+    Tables tables;
+    bool functions = OneIn(2);
+    tables.fast.SetApplyFunctions(functions);
+    tables.model.SetApplyFunctions(functions);
+    for (const model::Pair& pair : pairs) {
+      tables.fast.Add(pair.name, pair.value, pair.case_sensitive);
+      tables.model.Add(pair.name, pair.value, pair.case_sensitive);
     }
     return tables;
   }
@@ -133,11 +172,21 @@ class Generator {
   std::mt19937 random_;
 };
 
+// Whether the table allows one scan, as the program's table decides it.
+bool AllowsOneScan(const model::Table& table) {
+  std::vector<ReplacePair> pairs;
+  for (const model::Pair& pair : table.pairs())
+    pairs.push_back({pair.name, pair.value, pair.case_sensitive, model::Folded(pair.name)});
+  return PlanSingleScan(pairs).has_value();
+}
+
 TEST(ApplyDifferential, RandomLinesGiveTheReferenceBytes) {
   Generator random(20240611);
   std::size_t lines = 0;
+  std::size_t one_scan_tables = 0, other_tables = 0;
   while (lines < 100000) {
     Generator::Tables tables = random.Table();
+    ++(AllowsOneScan(tables.model) ? one_scan_tables : other_tables);
     // Enough lines per table for the fast pass to switch from searching
     // pair by pair to its automaton.
     for (int i = 0; i < 200; ++i, ++lines) {
@@ -157,6 +206,9 @@ TEST(ApplyDifferential, RandomLinesGiveTheReferenceBytes) {
       }
     }
   }
+  // Both sides of the condition are well represented.
+  EXPECT_GT(one_scan_tables, 50u);
+  EXPECT_GT(other_tables, 200u);
 }
 
 TEST(ApplyDifferential, RandomTextsGiveTheReferenceBytes) {

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "config/line_search.h"
+#include "config/single_scan.h"
 #include "model/replace_model.h"
+#include "text/char_case.h"
 
 namespace kelmora::config {
 namespace {
@@ -223,6 +229,86 @@ TEST(ReplaceTableApply, EvaluatesFunctionCallsAfterThePairsWhenOn) {
   table.SetApplyFunctions(false);
   EXPECT_EQ(ApplyLong(table, "@SIZE{4|big}"), "@SIZE{4|123456789}");
 }
+
+// One clause of the one-scan condition broken, and a line on which the
+// scan, left unchecked, gives other bytes than the pairs one after another.
+struct ClauseCase {
+  const char* clause;
+  std::vector<Pair> pairs;
+  std::string line;
+  // True: the table is planned and the scan leaves this line to the pairs;
+  // false: the table is not planned.
+  bool checked_per_line;
+  // The scan without the checks of its edges gives other bytes (false:
+  // overlapping keys, which the scan always checks).
+  bool differs_unwatched = true;
+};
+
+class OneScanClause : public testing::TestWithParam<ClauseCase> {};
+
+TEST_P(OneScanClause, IsNeededAndKept) {
+  const ClauseCase& c = GetParam();
+  SearchedPairs searched;
+  for (const Pair& pair : c.pairs)
+    searched.Add(ReplacePair{pair.name, pair.value, pair.case_sensitive,
+                             text::FoldedForSearch(pair.name).str()});
+  const std::vector<ReplacePair>& pairs = searched.Sorted();
+  std::vector<std::string_view> keys;
+  std::vector<std::uint32_t> pair_of_key;
+  for (std::uint32_t i = 0; i < pairs.size(); ++i) {
+    keys.push_back(pairs[i].upper_name);
+    pair_of_key.push_back(i);
+  }
+  const text::KeySearch search(keys);
+  std::array<char, 128> ascii_fold = text::kAsciiAsItIs;
+  std::string folded_line = c.line;
+  text::FoldForSearch(folded_line.data(), folded_line.size());
+  auto scan = [&](const std::vector<ScanEdges>& edges, std::string& out) {
+    return ScanAllPairs({search, pair_of_key, pairs, edges, ascii_fold}, c.line, folded_line,
+                        false, out);
+  };
+  std::string one_after_another = c.line, folded, copy;
+  ApplyEachPair(pairs, one_after_another, kGrowsWhole, folded, copy);
+
+  const std::optional<std::vector<ScanEdges>> plan = PlanSingleScan(pairs);
+  ASSERT_EQ(plan.has_value(), c.checked_per_line);
+  std::string out;
+  if (c.checked_per_line) {
+    EXPECT_EQ(scan(*plan, out), ScanResult::PairByPair);
+  }
+  const std::vector<ScanEdges> unwatched(pairs.size());
+  out.clear();
+  const ScanResult unchecked = scan(unwatched, out);
+  if (c.differs_unwatched) {
+    ASSERT_EQ(unchecked, ScanResult::Scanned);
+    EXPECT_NE(out, one_after_another);
+  } else {
+    EXPECT_EQ(unchecked, ScanResult::PairByPair);
+  }
+  ReplaceTable table = TableOf(c.pairs);
+  EXPECT_EQ(ApplyLong(table, c.line), one_after_another);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OneScanClause,
+    testing::Values(
+        ClauseCase{"case-sensitive pair", {{"ab", "X", true}}, "AB", false},
+        ClauseCase{"empty value", {{"x", ""}, {"ab", "Y"}}, "axb", false},
+        ClauseCase{"value ends with @", {{"b", "Q@"}, {"c", "Z"}}, "bc", false},
+        ClauseCase{"later key ends with @", {{"b", "Q"}, {"a@", "Z"}}, "a@b", false},
+        ClauseCase{"value meets its own key", {{"ab", "B"}}, "aab", false},
+        ClauseCase{"later key inside a value", {{"c", "xbx"}, {"b", "Z"}}, "c", false},
+        ClauseCase{"keys overlap", {{"ab", "X"}, {"bc", "Y"}}, "abc", true, false},
+        ClauseCase{"later key across a value's start", {{"n", "E"}, {"@time", "1"}}, "@timn",
+                   true},
+        ClauseCase{"later key across a value's end", {{"n", "@TI"}, {"@time", "1"}}, "nme", true},
+        ClauseCase{"later key across an escape", {{"b", "Q"}, {"ab", "Z"}}, "a@b", true}),
+    [](const testing::TestParamInfo<ClauseCase>& param) {
+      std::string name = param.param.clause;
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
 
 }  // namespace
 }  // namespace kelmora::config
