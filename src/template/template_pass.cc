@@ -9,6 +9,7 @@
 #include "store/journal.h"
 #include "store/line_reader.h"
 #include "text/fault_report.h"
+#include "text/text_rules.h"
 
 namespace kelmora::templating {
 namespace {
@@ -157,7 +158,8 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, const ChangeFi
 
   Rewrite rewrite(file, read_stamp, original);
   Evaluation evaluation =
-      EvaluateTextInto(original.original(), evaluate, find_change, memory_limit,
+      EvaluateTextInto(original.original(), text::TemplateLineEnd(original.original()),
+                       evaluate, find_change, memory_limit,
                        [&rewrite](std::string_view piece) { return rewrite.Put(piece); });
   if (evaluation == Evaluation::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
@@ -166,9 +168,9 @@ PassOutcome Pass(FileStream& file, const LineEvaluator& evaluate, const ChangeFi
 
 }  // namespace
 
-Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                            const ChangeFinder& find_change, std::size_t memory_limit,
-                            const TextSink& sink) {
+Evaluation EvaluateTextInto(std::string_view original, std::string_view line_end,
+                            const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                            std::size_t memory_limit, const TextSink& sink) {
   std::string text;
   std::size_t total = 0;
   try {
@@ -190,10 +192,10 @@ Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& eval
         if (find_change)
           change_at = piece_end + find_change(original.substr(piece_end));
       }
-      total += result.size() + 2;
+      total += result.size() + line_end.size();
       if (total > memory_limit) return Evaluation::OutOfMemory;
       text.append(result);
-      text.append("\r\n");
+      text.append(line_end);
       if (text.size() >= kTextPiece) {
         if (!sink(text)) return Evaluation::Stopped;
         text.clear();
@@ -211,7 +213,8 @@ std::optional<std::string> EvaluateText(std::string_view original,
                                         const ChangeFinder& find_change,
                                         std::size_t memory_limit) {
   std::string result;
-  Evaluation evaluation = EvaluateTextInto(original, evaluate, find_change, memory_limit,
+  Evaluation evaluation = EvaluateTextInto(original, text::TemplateLineEnd(original), evaluate,
+                                           find_change, memory_limit,
                                            [&result](std::string_view piece) {
                                              result.append(piece);
                                              return true;

@@ -1,5 +1,6 @@
 // The template pass: every line of a file goes through an evaluator, and
-// the file is rewritten in place with CR LF after each line.
+// the file is rewritten in place with one line end after each line, CR LF
+// or the build's own (text::TemplateLineEnd).
 #pragma once
 
 #include <cstddef>
@@ -50,23 +51,25 @@ enum class Evaluation { Done, OutOfMemory, Stopped };
 
 // Evaluates every line of `original` (in pieces of kPieceLimit) through
 // `evaluate`, but those `find_change` passes over, and hands the results,
-// each followed by CR LF, to `sink`, in order, in pieces of whole lines.
-// OutOfMemory when memory runs out or the text would grow beyond
+// each followed by `line_end`, to `sink`, in order, in pieces of whole
+// lines. OutOfMemory when memory runs out or the text would grow beyond
 // `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
 // reaches `sink` before the first kTextPiece bytes are ready.
-Evaluation EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                            const ChangeFinder& find_change, std::size_t memory_limit,
-                            const TextSink& sink);
+Evaluation EvaluateTextInto(std::string_view original, std::string_view line_end,
+                            const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                            std::size_t memory_limit, const TextSink& sink);
 
-// The whole evaluated text (see EvaluateTextInto); nothing when memory
-// runs out or it would hold more than `memory_limit` bytes.
+// The whole evaluated text (see EvaluateTextInto), each line ended by
+// text::TemplateLineEnd(original); nothing when memory runs out or it would
+// hold more than `memory_limit` bytes.
 std::optional<std::string> EvaluateText(std::string_view original,
                                         const LineEvaluator& evaluate,
                                         const ChangeFinder& find_change = {},
                                         std::size_t memory_limit = store::MemoryStream::kNoLimit);
 
 // Reads the whole of `file` (opened for reading and writing), evaluates it
-// line by line and writes the result over the file from position 0, as it
+// line by line, each line ended by text::TemplateLineEnd of the whole
+// file, and writes the result over the file from position 0, as it
 // comes, once the first kTextPiece bytes of it are ready; then truncates
 // the file after the result and flushes it to disk. An empty file is not
 // written at all.

@@ -57,18 +57,18 @@ inline std::vector<std::string_view> LinesOf(std::string_view file) {
   return lines;
 }
 
-// `text` cut at every CR LF; a text that does not end in CR LF gives its
+// `text` cut at every `line_end`; a text that does not end in it gives its
 // tail as a last element.
-inline std::vector<std::string_view> SplitAtCrLf(std::string_view text) {
+inline std::vector<std::string_view> SplitAt(std::string_view text, std::string_view line_end) {
   std::vector<std::string_view> parts;
   while (!text.empty()) {
-    std::size_t end = text.find("\r\n");
+    std::size_t end = text.find(line_end);
     if (end == std::string_view::npos) {
       parts.push_back(text);
       break;
     }
     parts.push_back(text.substr(0, end));
-    text.remove_prefix(end + 2);
+    text.remove_prefix(end + line_end.size());
   }
   return parts;
 }
