@@ -3,11 +3,13 @@
 #include <optional>
 
 #include "console/ansi_sink.h"
+#include "console/line_end_sink.h"
 #include "console/platform_screen.h"
 #include "console/screen_sink.h"
 #include "console/stream_sink.h"
 #include "platform/platform.h"
 #include "text/runtime.h"
+#include "text/text_rules.h"
 
 namespace kelmora::console {
 namespace {
@@ -15,9 +17,12 @@ namespace {
 std::uint8_t g_attribute = kDefaultAttribute;
 StreamSink g_stream_sink;
 AnsiSink g_ansi_sink;
+// The terminal and the stream see the build's own line ends.
+LineEndSink g_stream_output(g_stream_sink, text::kNativeText.line_end);
+LineEndSink g_terminal_output(g_ansi_sink, text::kNativeText.line_end);
 PlatformScreen g_platform_screen;
 std::optional<ScreenSink> g_screen_sink;
-ConsoleSink* g_sink = &g_stream_sink;
+ConsoleSink* g_sink = &g_stream_output;
 
 // Bit 7 of an attribute is the background intensity, which the program's
 // text never starts with.
@@ -45,13 +50,13 @@ bool SetUpScreen() {
 void SetUpConsole() {
   platform::SetUpConsoleInput();
   g_attribute = kDefaultAttribute;
-  g_sink = &g_stream_sink;
+  g_sink = &g_stream_output;
   switch (platform::StandardOutputKind()) {
     case platform::OutputKind::Console:
       SetUpScreen();
       break;
     case platform::OutputKind::Terminal:
-      g_sink = &g_ansi_sink;
+      g_sink = &g_terminal_output;
       break;
     case platform::OutputKind::Stream:
       break;
