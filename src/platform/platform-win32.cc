@@ -297,6 +297,8 @@ OutputKind StandardOutputKind() {
                                                               : OutputKind::Stream;
 }
 
+bool TerminalTakesColour() { return true; }
+
 bool ReadScreenInfo(ScreenInfo* info) {
   CONSOLE_SCREEN_BUFFER_INFO console;
   if (!::GetConsoleScreenBufferInfo(OutputHandle(), &console)) return false;
