@@ -1,4 +1,5 @@
-// Number text: parsing (Val) and formatting (Str) of 32-bit signed integers.
+// Number text: parsing (Val) and formatting (Str) of 32-bit signed integers,
+// and the same for 64 bits where a count can be that large (sizes).
 #pragma once
 
 #include <cstdint>
@@ -23,11 +24,24 @@ ValResult Val(std::string_view text);
 // Val's value, 0 for any text that is not a number.
 std::int32_t StrToInt(std::string_view text);
 
+struct Val64Result {
+  std::int64_t value = 0;
+  std::int32_t code = 0;  // as ValResult's
+};
+
+// Val for 64-bit signed integers: the same text, with the limits of 64 bits
+// ("$" patterns of up to 16 digits as two's complement).
+Val64Result Val64(std::string_view text);
+
+// Val64's value, 0 for any text that is not a number.
+std::int64_t StrToInt64(std::string_view text);
+
 // Decimal digits, "-" first for a negative value, right-aligned in `width`
 // with spaces (never cut).
 ShortString Str(std::int32_t value, int width);
 
 // Str with width 0.
 ShortString IntToStr(std::int32_t value);
+ShortString IntToStr64(std::int64_t value);
 
 }  // namespace kelmora::text
