@@ -6,6 +6,14 @@ graphics driver creates it without a display) for as long as kelmora.exe
 runs. Both run under the C locale, so that Wine's ANSI and OEM code pages are
 1252 and 437.
 
+Both must be on one Wine desktop. Once the last program of a desktop has
+ended, Wine closes it a second later, and a program that opened it just
+before that moment gets it all the same: its window then lies on a desktop
+that later programs cannot see, and kelmora.exe finds no player. A busy
+machine stretches that moment. So each player starts only once the Wine
+server of earlier runs has exited: it then makes a desktop of its own, which
+stays open while it lives, and kelmora.exe finds its window there.
+
 On Linux, with real players on a private session bus: "Artists - Title" from
 the player that plays. tests/tools/mpris_player is the player.
 """
@@ -45,6 +53,8 @@ class PlayerCase(Case):
             return super().run(context)
         tool = context.path("player_window.exe")
         shutil.copy2(context.build_dir / "tests" / "tools" / "player_window.exe", tool)
+        subprocess.run(list(context.runner) + ["wineserver", "-w"], env=env,
+                       stdin=subprocess.DEVNULL, timeout=60, check=True)
         player = subprocess.Popen(list(context.runner) + [str(tool), self.caption, STOP_FILE],
                                   cwd=context.folder, env=env, stdin=subprocess.DEVNULL,
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
