@@ -8,13 +8,13 @@ with a deadline; the counter moves by a test clock file, not by sleeping.
 import dataclasses
 import os
 import select
-import shutil
 import signal
 import subprocess
 import time
 from typing import Callable, Optional
 
 from harness import BULLET, Case
+from player_window import STOP_FILE, player_window
 from session_bus import PrivateBus, command
 
 CTL = b'NoWamp none\r\nPrefix "<< "\r\nSuffix " >>"\r\n'
@@ -247,30 +247,20 @@ def caption_follows(context):
     context.write("kelmora.ctl", CTL)
     context.write("in.txt", SONG)
     env = dict(os.environ, LC_ALL="C.UTF-8")
-    tool = context.path("player_window.exe")
-    shutil.copy2(context.build_dir / "tests" / "tools" / "player_window.exe", tool)
-    window = subprocess.Popen(list(context.runner) + [str(tool), "1. One - Winamp", "stop.flag",
-                                                      "caption.txt"],
-                              cwd=context.folder, env=env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    run = None
-    try:
-        ready, _, _ = select.select([window.stdout], [], [], 60)
-        if not ready or window.stdout.readline().strip() != b"ready":
-            return ["player_window did not show its window"]
+    with player_window(context, env, "1. One - Winamp", "caption.txt") as problem:
+        if problem:
+            return [problem]
         run = Follower(context, ["-q", "in.txt", "-o", "out.txt"], env)
-        problems = run.wait_for("out.txt", song_line(b"One"), seconds=60)
-        context.write("caption.txt", b"2. Two - Winamp")
-        problems += run.wait_for("out.txt", song_line(b"Two"), seconds=30)
-        context.path("stop.flag").touch()  # the window goes: no song
-        problems += run.wait_for("out.txt", song_line(b"none"), seconds=30)
-        return problems
-    finally:
-        context.path("stop.flag").touch()
-        for process in (run.process if run else None, window):
-            if process is not None:
-                process.kill()
-                process.wait()
+        try:
+            problems = run.wait_for("out.txt", song_line(b"One"), seconds=60)
+            context.write("caption.txt", b"2. Two - Winamp")
+            problems += run.wait_for("out.txt", song_line(b"Two"), seconds=30)
+            context.path(STOP_FILE).touch()  # the window goes: no song
+            problems += run.wait_for("out.txt", song_line(b"none"), seconds=30)
+            return problems
+        finally:
+            run.process.kill()
+            run.process.wait()
 
 
 @dataclasses.dataclass

@@ -1,9 +1,7 @@
 """@CurrentSong: the song framed by Prefix and Suffix, or NoWamp.
 
-Under Wine, with a real window of the player's class: the title cleaned from
-its caption. tests/tools/player_window.exe shows the window (Wine's null
-graphics driver creates it without a display) for as long as kelmora.exe
-runs. Both run under the C locale, so that Wine's ANSI and OEM code pages are
+Under Wine, with a real window of the player's class (player_window.py): the
+title cleaned from its caption. Both run under the C locale, so that Wine's ANSI and OEM code pages are
 1252 and 437.
 
 On Linux, with real players on a private session bus: "Artists - Title" from
@@ -11,18 +9,16 @@ the player that plays. tests/tools/mpris_player is the player.
 """
 import dataclasses
 import os
-import select
-import shutil
 import socket
 import subprocess
 import time
 from typing import Optional
 
 from harness import Case, clean_run
+from player_window import player_window
 from session_bus import session_bus
 
 CTL = b'NoWamp none\r\nPrefix "<< "\r\nSuffix " >>"\r\n'
-STOP_FILE = "stop.flag"
 
 
 @dataclasses.dataclass
@@ -43,24 +39,8 @@ class PlayerCase(Case):
         context.run = run_in_locale
         if self.caption is None:
             return super().run(context)
-        tool = context.path("player_window.exe")
-        shutil.copy2(context.build_dir / "tests" / "tools" / "player_window.exe", tool)
-        player = subprocess.Popen(list(context.runner) + [str(tool), self.caption, STOP_FILE],
-                                  cwd=context.folder, env=env, stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        try:
-            ready, _, _ = select.select([player.stdout], [], [], 60)
-            line = player.stdout.readline() if ready else b""
-            if line.strip() != b"ready":
-                return [f"player_window did not show its window: {line!r}, exit {player.poll()}"]
-            return super().run(context)
-        finally:
-            context.path(STOP_FILE).touch()
-            try:
-                player.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                player.kill()
-                player.wait()
+        with player_window(context, env, self.caption) as problem:
+            return [problem] if problem else super().run(context)
 
 
 def song(name, caption, value: bytes):

@@ -60,7 +60,10 @@ int main(int argc, char** argv) {
   if (RegisterClassA(&window_class) == 0) return 3;
   HWND window = CreateWindowA(kPlayerClass, argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                               nullptr, nullptr, window_class.hInstance, nullptr);
-  if (window == nullptr) return 4;
+  if (window == nullptr) {
+    std::fprintf(stderr, "no window: error %lu\n", GetLastError());
+    return 4;
+  }
   SetTimer(window, kPollTimer, 50, nullptr);
   std::printf("ready\n");
   std::fflush(stdout);
