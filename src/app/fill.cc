@@ -5,6 +5,7 @@
 #include "app/song_title.h"
 #include "store/file_stream.h"
 #include "template/template_pass.h"
+#include "text/text_rules.h"
 
 namespace kelmora::app {
 
@@ -49,7 +50,8 @@ templating::ChangeFinder ChangeFinderOf(config::ReplaceTable& table) {
 
 store::Production FillText(std::string_view template_text, config::ReplaceTable& table,
                            const store::PieceSink& sink) {
-  return templating::EvaluateTextInto(template_text, EvaluatorOf(table), ChangeFinderOf(table),
+  return templating::EvaluateTextInto(template_text, text::TemplateLineEnd(template_text),
+                                      EvaluatorOf(table), ChangeFinderOf(table),
                                       store::kNoMemoryLimit, sink);
 }
 

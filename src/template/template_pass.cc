@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "store/line_reader.h"
+#include "text/text_rules.h"
 
 namespace kelmora::templating {
 namespace {
@@ -21,9 +22,9 @@ constexpr std::size_t kUnsought = 64;
 
 }  // namespace
 
-store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                                   const ChangeFinder& find_change, std::size_t memory_limit,
-                                   const store::PieceSink& sink) {
+store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
+                                   const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                   std::size_t memory_limit, const store::PieceSink& sink) {
   std::string text;
   std::size_t total = 0;
   try {
@@ -56,10 +57,10 @@ store::Production EvaluateTextInto(std::string_view original, const LineEvaluato
           }
         }
       }
-      total += result.size() + 2;
+      total += result.size() + line_end.size();
       if (total > memory_limit) return store::Production::OutOfMemory;
       text.append(result);
-      text.append("\r\n");
+      text.append(line_end);
       if (text.size() >= kTextPiece) {
         if (!sink(text)) return store::Production::Stopped;
         text.clear();
@@ -77,7 +78,8 @@ store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluat
   return store::RewriteInPlace(
       file,
       [&](std::string_view original, const store::PieceSink& sink) {
-        return EvaluateTextInto(original, evaluate, find_change, memory_limit, sink);
+        return EvaluateTextInto(original, text::TemplateLineEnd(original), evaluate, find_change,
+                                memory_limit, sink);
       },
       memory_limit);
 }

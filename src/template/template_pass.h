@@ -1,6 +1,6 @@
 // The template pass: every line of a file goes through an evaluator, and
-// the file is rewritten in place (store/rewrite.h) with CR LF after each
-// line.
+// the file is rewritten in place (store/rewrite.h) with one line end after
+// each line, CR LF or the build's own (text::TemplateLineEnd).
 #pragma once
 
 #include <cstddef>
@@ -31,16 +31,17 @@ inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
 
 // Evaluates every line of `original` (in pieces of kPieceLimit) through
 // `evaluate`, but those `find_change` passes over, and hands the results,
-// each followed by CR LF, to `sink`, in order, in pieces of whole lines.
-// OutOfMemory when memory runs out or the text would grow beyond
+// each followed by `line_end`, to `sink`, in order, in pieces of whole
+// lines. OutOfMemory when memory runs out or the text would grow beyond
 // `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
 // reaches `sink` before the first kTextPiece bytes are ready.
-store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                                   const ChangeFinder& find_change, std::size_t memory_limit,
-                                   const store::PieceSink& sink);
+store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
+                                   const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                   std::size_t memory_limit, const store::PieceSink& sink);
 
 // Rewrites `file` (opened for reading and writing) in place with each of
-// its lines evaluated (see store::RewriteInPlace). `memory_limit` caps the
+// its lines evaluated (see store::RewriteInPlace), each line ended by
+// text::TemplateLineEnd of the whole file. `memory_limit` caps the
 // copy of the file and the size of the result alike (tests use it to make
 // memory run out).
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,

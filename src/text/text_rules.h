@@ -27,18 +27,29 @@ struct TextRules {
   // The C1 controls (U+0080 to U+009F, and a lone byte 0x80 to 0x9F) are
   // controls a terminal acts on; in code page 866 those bytes are letters.
   bool c1_controls;
+  // The line end of the build's own text: of console messages, and of a
+  // rewritten template that holds no CR (see TemplateLineEnd).
+  std::string_view line_end;
 };
 
 inline constexpr TextRules kCp866Rules{Encoding::Cp866, false, true, "\xFE", "kelmora.exe",
-                                       false};
+                                       false, "\r\n"};
 inline constexpr TextRules kUtf8Rules{Encoding::Utf8, true, false, "\xE2\x96\xA0", "kelmora",
-                                      true};
+                                      true, "\n"};
 
 #ifdef _WIN32
 inline constexpr const TextRules& kNativeText = kCp866Rules;
 #else
 inline constexpr const TextRules& kNativeText = kUtf8Rules;
 #endif
+
+// The line end that every line of a template rewritten from `original` gets,
+// chosen once for the whole file: CR LF when it holds any CR, in either
+// build; otherwise the build's own line end.
+inline std::string_view TemplateLineEnd(std::string_view original) {
+  if (original.find('\r') != std::string_view::npos) return "\r\n";
+  return kNativeText.line_end;
+}
 
 // The length of the longest prefix of `text` of at most `limit` bytes that
 // does not end inside a character: where a text is cut or split, the cut is

@@ -11,7 +11,7 @@ import tempfile
 import time
 from typing import Callable
 
-from harness import BANNER, BULLET, Case, clean_run
+from harness import BANNER, BULLET, OWN_END, Case, clean_run
 
 K1024 = b"x" * 1024
 # A time long past, to tell whether a run wrote to a file.
@@ -268,7 +268,7 @@ class UnwritableCase(Case):
 
 
 PADDED = b"@PAD{LEFT|.|4|x}\n"
-FILLED = b"...x\r\n"
+FILLED = b"...x" + OWN_END
 OTHER_USER = 65534
 
 
@@ -440,12 +440,12 @@ JOURNAL_CASES = [
 
 
 CASES = [
-    rewrite("LF line ends become CR LF", b"a\nb\n", b"a\r\nb\r\n"),
+    rewrite("LF line ends stay the build's own", b"a\nb\n", b"a" + OWN_END + b"b" + OWN_END),
     rewrite("CR line ends become CR LF", b"a\rb\r", b"a\r\nb\r\n"),
     rewrite("LF CR is one line end", b"a\n\rb", b"a\r\nb\r\n"),
     rewrite("CR CR is two line ends", b"a\r\rb", b"a\r\n\r\nb\r\n"),
-    rewrite("LF LF is two line ends", b"a\n\nb", b"a\r\n\r\nb\r\n"),
-    rewrite("a last line without line end gets one", b"a", b"a\r\n"),
+    rewrite("LF LF is two line ends", b"a\n\nb", b"a" + OWN_END * 2 + b"b" + OWN_END),
+    rewrite("a last line without line end gets one", b"a", b"a" + OWN_END),
     rewrite("trailing empty lines survive", b"a\r\n\r\n", b"a\r\n\r\n"),
     rewrite("only empty lines", b"\n\n\r\r\n", b"\r\n\r\n\r\n"),
     rewrite("a 1500-character line is split without loss", b"y" * 1500 + b"\r\n",
@@ -453,7 +453,7 @@ CASES = [
     rewrite("a 1024-character line stays one line", K1024 + b"\r\n" + K1024,
             K1024 + b"\r\n" + K1024 + b"\r\n"),
     rewrite("a 2048-character line gives two pieces", K1024 * 2 + b"\n",
-            K1024 + b"\r\n" + K1024 + b"\r\n"),
+            K1024 + OWN_END + K1024 + OWN_END),
     # One ASCII byte first, so that every 1024th byte would fall inside a
     # two-byte Cyrillic letter.
     rewrite("a 2001-byte line of Cyrillic splits between characters",
@@ -461,15 +461,15 @@ CASES = [
             b"x" + "ж".encode() * 511 + b"\r\n" + "ж".encode() * 489 + b"\r\n",
             platforms="linux"),
     rewrite("a NUL byte and what follows it are kept", b"a\0b @PAD{LEFT|.|4|x}\nc",
-            b"a\0b ...x\r\nc\r\n"),
+            b"a\0b ...x" + OWN_END + b"c" + OWN_END),
     rewrite("a shorter result leaves nothing of the old content",
             b"@PAD{RIGHT|.|3|abcdef}\r\n" * 300, b"abc\r\n" * 300),
     rewrite("a longer result grows the file", b"@PAD{RIGHT|.|200|ab}\n" * 300,
-            (b"ab" + b"." * 198 + b"\r\n") * 300),
+            (b"ab" + b"." * 198 + OWN_END) * 300),
     # Each half is a line of its own: the first a call without its closing
     # brace (an empty argument), the second plain text.
     rewrite("a call split by a line end is not one call", b"@SIZE{4|123\n456789}",
-            b"0Kb4|123\r\n456789}\r\n"),
+            b"0Kb4|123" + OWN_END + b"456789}" + OWN_END),
     rewrite("ten thousand lines", MANY_BEFORE, MANY_AFTER),
     rewrite("an empty file is left untouched", b"", b"", setup=set_old_time,
             check=not_written),
@@ -498,15 +498,15 @@ CASES = [
          stdout=not_rewritten(os.strerror(errno.EFBIG).encode()),
          after={"in.txt": TOO_BIG}, check=journal_left(False), platforms="linux"),
     rewrite("the rewritten file is the same file, with its links and permissions", b"a\n",
-            b"a\r\n", setup=linked_and_private, check=same_file, platforms="linux"),
+            b"a\n", setup=linked_and_private, check=same_file, platforms="linux"),
     Case("running out of memory is a failure to rewrite, with standard error closed",
          files={"in.txt": HUGE}, setup=in_bash('ulimit -v 40000; exec "$@" 2>&-'),
          exit_code=4, stdout=not_rewritten(os.strerror(errno.ENOMEM).encode()),
          after={"in.txt": HUGE}, platforms="linux", sanitizers=False),
-    rewrite("closed standard streams take no file's place", b"a\n", b"a\r\n",
+    rewrite("closed standard streams take no file's place", b"a\n", b"a\n",
             setup=in_bash('exec "$@" 0<&- 1>&- 2>&-'), stdout=b"", platforms="linux"),
-    rewrite("a reader that stops reading changes nothing", b"a\n", b"a\r\n",
-            setup=in_bash('"$@" | head -c1; exit ${PIPESTATUS[0]}'), stdout=b"\r",
+    rewrite("a reader that stops reading changes nothing", b"a\n", b"a\n",
+            setup=in_bash('"$@" | head -c1; exit ${PIPESTATUS[0]}'), stdout=b"\n",
             platforms="linux"),
     Case("a line appended during the run stops the rewrite",
          files={"in.txt": b"@PAD{LEFT|.|4|x}\n"}, setup=append_while_paused, exit_code=4,

@@ -10,16 +10,26 @@ BANNER = b"\r\nToval's template processor v1.0\r\n\r\n"
 # cases are loaded.
 BULLET = b" \xfe "
 PROGRAM_NAME = b"kelmora.exe"
+# The line end of a rewritten template that holds no CR.
+OWN_END = b"\r\n"
 ON_WINE = True
 
 
 def use_build(on_wine: bool):
     """The Windows build writes the bullet as the code page 866 byte; the
-    Linux build as U+25A0 in UTF-8, and names itself "kelmora"."""
-    global BULLET, PROGRAM_NAME, ON_WINE
+    Linux build as U+25A0 in UTF-8, names itself "kelmora", and writes a
+    template without CR back with LF."""
+    global BULLET, PROGRAM_NAME, OWN_END, ON_WINE
     ON_WINE = on_wine
+    OWN_END = b"\r\n" if on_wine else b"\n"
     BULLET = b" \xfe " if on_wine else b" \xe2\x96\xa0 "
     PROGRAM_NAME = b"kelmora.exe" if on_wine else b"kelmora"
+
+
+def own_line_ends(messages: bytes) -> bytes:
+    """The cases write message lines as the Windows build ends them, with
+    CR LF; the Linux build ends them with LF."""
+    return messages if ON_WINE else messages.replace(b"\r\n", b"\n")
 
 
 def clean_run(name) -> bytes:
@@ -127,6 +137,8 @@ class Case:
         if code != self.exit_code:
             problems.append(f"exit code {code}, expected {self.exit_code}")
         expected = self.stdout(context) if callable(self.stdout) else self.stdout
+        if expected is not None:
+            expected = own_line_ends(expected)
         if expected is not None and out != expected:
             problems.append(f"stdout\n  got      {out!r}\n  expected {expected!r}")
         expected_err = self.stderr(context) if callable(self.stderr) else self.stderr

@@ -8,22 +8,27 @@
 
 #include "check.h"
 #include "fuzz_input.h"
+#include "text/text_rules.h"
 #include "units.h"
 
 namespace kelmora::fuzz {
 namespace {
 
 // The pass without evaluation gives each line of the file, read in pieces
-// of at most kPieceLimit bytes, each piece ended by CR LF; with a table,
-// each piece as the model applies it.
+// of at most kPieceLimit bytes, each piece ended by the file's line end (CR
+// LF when the file holds any CR, else the build's own); with a table, each
+// piece as the model applies it.
 void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
                store::FaultPlan faults) {
+  const std::string line_end(file.find('\r') == std::string_view::npos
+                                 ? text::kNativeText.line_end
+                                 : "\r\n");
   PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
-  FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with("\r\n"));
+  FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with(line_end));
   const std::vector<std::string> pieces = model::Lines(file, kPieceLimit);
   std::string joined;
-  for (const std::string& piece : pieces) joined += piece + "\r\n";
+  for (const std::string& piece : pieces) joined += piece + line_end;
   FUZZ_CHECK_EQ(plain.file, joined);
 
   config::ReplaceTable table;
@@ -34,7 +39,7 @@ void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
   }
   AddPairs(table, model, pairs);
   std::string expected;
-  for (const std::string& piece : pieces) expected += model.Apply(piece) + "\r\n";
+  for (const std::string& piece : pieces) expected += model.Apply(piece) + line_end;
   PassResult evaluated = RunTemplatePass(file, &table);
   FUZZ_CHECK(evaluated.ok);
   FUZZ_CHECK_EQ(evaluated.file, expected);

@@ -18,7 +18,7 @@ import tempfile
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-from cases_settings import BIRTH, EXAMPLE_FILLED_IN  # noqa: E402
+from cases_settings import BIRTH, example_filled_in  # noqa: E402
 from live_values import counter_check, local_seconds  # noqa: E402
 
 DOC = "usr/share/doc/kelmora/"
@@ -56,13 +56,14 @@ class Example:
         return (self.folder / name).read_bytes()
 
 
-def run_example(command, folder, env):
-    """Runs the program on template.txt in `folder`: [problems]."""
+def run_example(command, folder, env, line_end):
+    """Runs the program on template.txt in `folder`, which it must write back
+    with `line_end`: [problems]."""
     example = Example(folder)
     result = run(command + ["template.txt"], cwd=folder, env=env, timeout=120)
     if result.returncode != 0:
         return [f"{command[-1]} template.txt: exit {result.returncode}\n{result.stdout!r}"]
-    return counter_check(EXAMPLE_FILLED_IN, BIRTH, "day", "dec", name="template.txt")(
+    return counter_check(example_filled_in(line_end), BIRTH, "day", "dec", name="template.txt")(
         example, result.returncode, result.stdout)
 
 
@@ -155,7 +156,8 @@ def check_deb_program(deb, scratch):
         (work / name).write_bytes((root / DOC / "examples" / name).read_bytes())
     env = dict(os.environ, XDG_CONFIG_HOME=str(config), HOME=str(scratch),
                XDG_RUNTIME_DIR=str(scratch), DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
-    return problems + run_example([str(root / "usr/bin/kelmora")], work, env)
+    # The shipped template has LF line ends, which the Linux build keeps.
+    return problems + run_example([str(root / "usr/bin/kelmora")], work, env, b"\n")
 
 
 def check_zip(archive, version, wine_prefix, scratch):
@@ -172,7 +174,7 @@ def check_zip(archive, version, wine_prefix, scratch):
     if not (folder / "kelmora.ctl").read_bytes().startswith(b";"):
         problems.append("zip: kelmora.ctl does not begin with its comments")
     runner = [str(ROOT / "cmake/wine-run"), str(wine_prefix), "kelmora.exe"]
-    return problems + run_example(runner, folder, dict(os.environ))
+    return problems + run_example(runner, folder, dict(os.environ), b"\r\n")
 
 
 def main():

@@ -11,6 +11,7 @@
 #include "store/failing_file_ops.h"
 #include "store/journal.h"
 #include "text/temp_dir.h"
+#include "text/text_rules.h"
 
 namespace kelmora::templating {
 namespace {
@@ -47,18 +48,29 @@ Rewrite RunPass(const std::string& before, const LineEvaluator& evaluate,
   return rewrite;
 }
 
-TEST(ProcessTemplate, WritesEveryLineBackWithCrLf) {
+// A file with any CR in it is written back with CR LF after every line;
+// one without, with the build's own line end.
+TEST(ProcessTemplate, WritesEveryLineBackWithTheLineEndOfTheFile) {
   const std::string k1024(1024, 'x');
+  const std::string own(text::kNativeText.line_end);
   struct Case {
     std::string before, after;
   };
   const Case cases[] = {
-      {"a", "a\r\n"},
-      {"a\n\rb\rc\r\rd\n", "a\r\nb\r\nc\r\n\r\nd\r\n"},
+      {"a", "a" + own},
+      {"a\nb\n", "a" + own + "b" + own},
+      {"a\n\nb", "a" + own + own + "b" + own},
+      {"a\r\nb\r\n", "a\r\nb\r\n"},
       {"a\r\n\r\n", "a\r\n\r\n"},
+      {"a\rb\rc", "a\r\nb\r\nc\r\n"},
+      // One CR anywhere decides for the whole file.
+      {"a\nb\nc\r\nd", "a\r\nb\r\nc\r\nd\r\n"},
+      {"a\n\rb\rc\r\rd\n", "a\r\nb\r\nc\r\n\r\nd\r\n"},
       {"a\0b\0\r\nc"s, "a\0b\0\r\nc\r\n"s},
-      {std::string(1500, 'y'), std::string(1024, 'y') + "\r\n" + std::string(476, 'y') + "\r\n"},
-      {k1024 + "\n" + k1024, k1024 + "\r\n" + k1024 + "\r\n"},
+      {std::string(1500, 'y'), std::string(1024, 'y') + own + std::string(476, 'y') + own},
+      {k1024 + "\n" + k1024, k1024 + own + k1024 + own},
+      {k1024 + "z\n", k1024 + own + "z" + own},
+      {k1024 + "z\r\n", k1024 + "\r\nz\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.before.substr(0, 16)));
@@ -90,7 +102,7 @@ TEST(ProcessTemplate, ShorterResultLeavesNothingOfTheOldContent) {
 TEST(ProcessTemplate, LongerResultGrowsTheFile) {
   std::string before, after;
   for (int i = 0; i < 3000; ++i) {
-    before += std::to_string(i) + "\n";
+    before += std::to_string(i) + "\r\n";
     after += std::to_string(i) + std::string(20, '+') + "\r\n";
   }
   Rewrite rewrite =
@@ -100,7 +112,7 @@ TEST(ProcessTemplate, LongerResultGrowsTheFile) {
 }
 
 TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {
-  const std::string before = "a\nb\nc\n";  // 6 bytes, 9 once rewritten
+  const std::string before = "a\rb\nc\n";  // 6 bytes, 9 once rewritten with CR LF
   for (std::size_t limit : {0u, 5u, 6u, 8u}) {
     SCOPED_TRACE(limit);
     FailingFileOps counting;

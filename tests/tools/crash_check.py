@@ -39,12 +39,14 @@ JOURNAL_SUFFIX = ".kelmora-journal"
 
 
 def make_template(megabytes):
-    """Long lines with LF ends: the rewrite turns every one into CR LF."""
+    """Long lines with LF ends but the first, which ends with CR LF: the
+    rewrite turns every one into CR LF, on either build."""
     rng = random.Random(7)
     words = [b"alpha", b"beta", b"gamma", b"delta", b"epsilon"]
     lines, size, i = [], 0, 0
     while size < megabytes * 1_000_000:
-        line = b"%07d " % i + b" ".join(rng.choice(words) for _ in range(150)) + b"\n"
+        end = b"\r\n" if i == 0 else b"\n"
+        line = b"%07d " % i + b" ".join(rng.choice(words) for _ in range(150)) + end
         lines.append(line)
         size += len(line)
         i += 1
