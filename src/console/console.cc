@@ -4,11 +4,13 @@
 #include <string>
 
 #include "console/ansi_sink.h"
+#include "console/line_end_sink.h"
 #include "console/platform_screen.h"
 #include "console/screen_sink.h"
 #include "console/stream_sink.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
+#include "text/text_rules.h"
 
 namespace kelmora::console {
 namespace {
@@ -21,9 +23,14 @@ void WriteToError(std::string_view bytes) {
 }
 StreamSink g_error_stream_sink(WriteToError);
 AnsiSink g_error_ansi_sink(WriteToError);
+// The terminal and the stream see the build's own line ends.
+LineEndSink g_stream_output(g_stream_sink, text::kNativeText.line_end);
+LineEndSink g_terminal_output(g_ansi_sink, text::kNativeText.line_end);
+LineEndSink g_error_stream_output(g_error_stream_sink, text::kNativeText.line_end);
+LineEndSink g_error_terminal_output(g_error_ansi_sink, text::kNativeText.line_end);
 PlatformScreen g_platform_screen;
 std::optional<ScreenSink> g_screen_sink;
-ConsoleSink* g_sink = &g_stream_sink;
+ConsoleSink* g_sink = &g_stream_output;
 
 // Bit 7 of an attribute is the background intensity, which the program's
 // text never starts with.
@@ -51,13 +58,13 @@ bool SetUpScreen() {
 void SetUpConsole() {
   platform::SetUpConsoleInput();
   g_attribute = kDefaultAttribute;
-  g_sink = &g_stream_sink;
+  g_sink = &g_stream_output;
   switch (platform::StandardOutputKind()) {
     case platform::OutputKind::Console:
       SetUpScreen();
       break;
     case platform::OutputKind::Terminal:
-      g_sink = &g_ansi_sink;
+      g_sink = &g_terminal_output;
       break;
     case platform::OutputKind::Stream:
       break;
@@ -70,14 +77,15 @@ void DirectMessagesTo(platform::StandardStream stream) {
     case platform::OutputKind::Console:
       // One screen serves both streams of a console.
       platform::UseConsoleOf(stream);
-      if (!g_screen_sink && !SetUpScreen()) g_sink = error ? &g_error_stream_sink : &g_stream_sink;
+      if (!g_screen_sink && !SetUpScreen())
+        g_sink = error ? &g_error_stream_output : &g_stream_output;
       if (g_screen_sink) g_sink = &*g_screen_sink;
       break;
     case platform::OutputKind::Terminal:
-      g_sink = error ? &g_error_ansi_sink : &g_ansi_sink;
+      g_sink = error ? &g_error_terminal_output : &g_terminal_output;
       break;
     case platform::OutputKind::Stream:
-      g_sink = error ? &g_error_stream_sink : &g_stream_sink;
+      g_sink = error ? &g_error_stream_output : &g_stream_output;
       break;
   }
 }

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console.h"
+#include "console/line_end_sink.h"
 #include "console/markup.h"
 
 namespace kelmora::console {
@@ -50,11 +53,14 @@ TEST(SgrSequence, SameForegroundAndBackgroundIsConcealed) {
     EXPECT_EQ(SgrSequence(c.attribute), c.expected) << std::hex << int{c.attribute};
 }
 
-// The program's sink replaced by an ANSI sink that writes into `out`.
+// The program's sink replaced by an ANSI sink that writes into `out`,
+// behind a LineEndSink of `line_end` when one is given.
 class AnsiOutput {
  public:
-  AnsiOutput()
-      : sink_([this](std::string_view bytes) { out_ += bytes; }), previous_(SwapSink(&sink_)) {
+  explicit AnsiOutput(std::optional<std::string_view> line_end = std::nullopt)
+      : sink_([this](std::string_view bytes) { out_ += bytes; }),
+        line_ends_(sink_, line_end.value_or("\r\n")),
+        previous_(SwapSink(line_end ? static_cast<ConsoleSink*>(&line_ends_) : &sink_)) {
     SetCurrentAttribute(kDefaultAttribute);
   }
   ~AnsiOutput() { SwapSink(previous_); }
@@ -63,6 +69,7 @@ class AnsiOutput {
  private:
   std::string out_;
   AnsiSink sink_;
+  LineEndSink line_ends_;
   ConsoleSink* previous_;
 };
 
@@ -93,6 +100,34 @@ TEST(AnsiSink, PlainWriteInDefaultAttributeSendsNoSequence) {
   PlainWrite("reading config... ");
   PlainWriteLine("x");
   EXPECT_EQ(terminal.out(), "reading config... x\r\n");
+}
+
+// Only a CR LF within one write is a line end to change.
+TEST(LineEndSink, MakesEachCrLfOfAWriteTheLineEnd) {
+  const std::vector<TerminalCase> cases = {
+      {"~0C~   aborting...\r\n", "\x1b[0;91;49m   aborting...\n\x1b[0m"},
+      {"~0A~done!~07~\r\n", "\x1b[0;92;49mdone!\x1b[0m\n"},
+      {"a\r\n\r\nb\r\n", "a\n\nb\n"},
+      {"\r\r\n\n\ra\rb\n", "\r\n\n\ra\rb\n"},
+      {"~0D~\r~07~\n", "\x1b[0;95;49m\r\x1b[0m\n"},
+      {"", ""},
+  };
+  for (const TerminalCase& c : cases) {
+    std::string unchanged;
+    {
+      AnsiOutput terminal;
+      WriteMarkup(c.markup);
+      unchanged = terminal.out();
+    }
+    {
+      AnsiOutput terminal("\n");
+      WriteMarkup(c.markup);
+      EXPECT_EQ(terminal.out(), c.expected) << c.markup;
+    }
+    AnsiOutput terminal("\r\n");
+    WriteMarkup(c.markup);
+    EXPECT_EQ(terminal.out(), unchanged) << c.markup;
+  }
 }
 
 TEST(AnsiSink, EveryWriteEndsInDefaultColours) {
