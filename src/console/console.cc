@@ -64,7 +64,8 @@ void SetUpConsole() {
       SetUpScreen();
       break;
     case platform::OutputKind::Terminal:
-      g_sink = &g_terminal_output;
+      // Without colour the terminal gets the very bytes a stream gets.
+      if (platform::TerminalTakesColour()) g_sink = &g_terminal_output;
       break;
     case platform::OutputKind::Stream:
       break;

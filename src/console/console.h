@@ -10,8 +10,9 @@
 
 namespace kelmora::console {
 
-// Chooses the sink for standard output (console, terminal or byte stream),
-// takes the start-up attribute, sets up the input mode and break handling,
+// Chooses the sink for standard output (console, terminal or byte stream;
+// a terminal where colour is unwanted gets the stream's bytes, with the
+// same text), takes the start-up attribute, sets up the input mode and break handling,
 // and registers the exit procedure that ends the console's work.
 void SetUpConsole();
 

@@ -456,6 +456,13 @@ void AlertSound() {
 
 OutputKind StandardOutputKind() { return StandardStreamKind(StandardStream::Output); }
 
+bool TerminalTakesColour() {
+  const char* no_colour = ::getenv("NO_COLOR");
+  if (no_colour != nullptr && no_colour[0] != '\0') return false;
+  const char* terminal = ::getenv("TERM");
+  return terminal == nullptr || ::strcmp(terminal, "dumb") != 0;
+}
+
 bool ReadScreenInfo(ScreenInfo* /*info*/) { return false; }
 void WriteCells(int, int, const char*, std::size_t, std::uint8_t) {}
 void ScrollUp(std::uint8_t) {}

@@ -512,6 +512,8 @@ ErrorCode ReadStandardInput(std::string* text) {
   }
 }
 
+bool TerminalTakesColour() { return true; }
+
 bool ReadScreenInfo(ScreenInfo* info) {
   CONSOLE_SCREEN_BUFFER_INFO console;
   if (!::GetConsoleScreenBufferInfo(OutputHandle(), &console)) return false;

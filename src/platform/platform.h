@@ -236,6 +236,10 @@ enum class OutputKind {
   Stream,    // a pipe or a file: bytes as they are
 };
 OutputKind StandardOutputKind();
+// Terminal only: whether text may be coloured there. Not when the user
+// said no by the common conventions: NO_COLOR set and not empty, or
+// TERM=dumb. Windows has no terminal of this kind: always true there.
+bool TerminalTakesColour();
 
 struct ScreenInfo {
   int width = 80, height = 25;

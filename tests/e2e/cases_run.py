@@ -2,6 +2,7 @@
 names show in them."""
 import os
 import pty
+import re
 import stat
 import subprocess
 
@@ -37,12 +38,11 @@ ESCAPED_NAME = "x \x1b]0;title\x07.txt"
 SHOWN_ESCAPED = b"x \\x1B]0;title\\x07.txt"
 
 
-def on_terminal(context, code, out):
-    """Runs the program again with its output on a terminal: the bullet
-    and the escaped name are the same bytes there, between colour codes."""
+def terminal_output(context, args, env):
+    """What a run shows with its output on a terminal."""
     leader, follower = pty.openpty()
-    process = subprocess.Popen(context.runner + [str(context.program), ESCAPED_NAME],
-                               cwd=context.folder, env=context.env, stdin=subprocess.DEVNULL,
+    process = subprocess.Popen(context.runner + [str(context.program)] + args,
+                               cwd=context.folder, env=env, stdin=subprocess.DEVNULL,
                                stdout=follower, stderr=subprocess.DEVNULL)
     os.close(follower)
     shown = b""
@@ -56,6 +56,13 @@ def on_terminal(context, code, out):
         shown += chunk
     os.close(leader)
     process.wait(timeout=60)
+    return shown
+
+
+def on_terminal(context, code, out):
+    """Runs the program again with its output on a terminal: the bullet
+    and the escaped name are the same bytes there, between colour codes."""
+    shown = terminal_output(context, [ESCAPED_NAME], context.env)
     problems = []
     for wanted in (BULLET.strip(), b"[" + SHOWN_ESCAPED + b"]", b"\x1b[0m"):
         if wanted not in shown:
@@ -65,12 +72,32 @@ def on_terminal(context, code, out):
     return problems
 
 
+def colour_by_conventions(context, code, out):
+    """On a terminal, a non-empty NO_COLOR or TERM=dumb turns the colour
+    codes off, and only them."""
+    bare = {name: value for name, value in context.env.items() if name != "NO_COLOR"}
+    problems = []
+    coloured = terminal_output(context, ["nothere.txt"], dict(bare, TERM="xterm"))
+    plain = re.sub(rb"\x1b\[[0-9;]*m", b"", coloured)
+    if plain == coloured:
+        problems.append(f"no colour codes on a terminal: {coloured!r}")
+    for changes, wanted in [({"NO_COLOR": "1", "TERM": "xterm"}, plain),
+                            ({"TERM": "dumb"}, plain),
+                            ({"NO_COLOR": "", "TERM": "xterm"}, coloured)]:
+        shown = terminal_output(context, ["nothere.txt"], dict(bare, **changes))
+        if shown != wanted:
+            problems.append(f"with {changes}: {shown!r}, expected {wanted!r}")
+    return problems
+
+
 CASES = [
     Case("no argument", args=[], exit_code=2, stdout=BANNER + USAGE),
     Case("two arguments", args=["a", "b"], files={"a": b"x", "b": b"y"},
          exit_code=2, stdout=BANNER + USAGE, after={"a": b"x", "b": b"y"}),
     Case("missing file", args=["nothere.txt"], exit_code=3,
          stdout=not_found(b"nothere.txt")),
+    Case("NO_COLOR and TERM=dumb keep a terminal's text without colour", platforms="linux",
+         args=["nothere.txt"], exit_code=3, check=colour_by_conventions),
     Case("directory", args=["sub"], files={"sub/keep": b""}, exit_code=3,
          stdout=not_found(b"sub")),
     Case("tilde in a missing name shows the tilde", args=["a~0C~b"], exit_code=3,
