@@ -98,14 +98,15 @@ void ScaleSize(ShortString& argument) {
   static constexpr std::array<std::string_view, 4> kUnits = {"b", "Kb", "Mb",
                                                              "Gb"};
   std::int64_t wanted = text::StrToInt(Word(1, argument).view());
-  std::int32_t value = text::StrToInt(Word(2, argument).view());
+  // Byte counts are 64-bit: files and disks pass 2 GiB.
+  std::int64_t value = text::StrToInt64(Word(2, argument).view());
   std::size_t unit = 0;
   ShortString result;
   // Stops at "Gb" whatever the length: the table has no larger unit.
   do {
     value /= 1024;
     ++unit;
-    result = text::IntToStr(value) + kUnits[unit];
+    result = text::IntToStr64(value) + kUnits[unit];
   } while (std::abs(wanted - static_cast<std::int64_t>(result.size())) > 1 &&
            value != 0 && unit + 1 < kUnits.size());
   argument = result;

@@ -31,7 +31,8 @@ void GroupDigits(text::ShortString& argument);
 
 // "@SIZE{length|bytes}": the size in Kb, Mb or Gb, scaled until the text
 // is within one character of the wanted length, the value reaches 0, or the
-// unit reaches Gb.
+// unit reaches Gb. The size is read as a 64-bit number, the length as a
+// 32-bit one.
 void ScaleSize(text::ShortString& argument);
 
 }  // namespace kelmora::templating

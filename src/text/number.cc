@@ -1,6 +1,8 @@
 #include "text/number.h"
 
 #include <algorithm>
+#include <limits>
+#include <type_traits>
 
 namespace kelmora::text {
 namespace {
@@ -13,13 +15,18 @@ int DigitValue(char c, bool hexadecimal) {
   return -1;
 }
 
-ValResult Error(std::size_t position) {
+template <class Result>
+Result Error(std::size_t position) {
   return {0, static_cast<std::int32_t>(position)};
 }
 
-}  // namespace
-
-ValResult Val(std::string_view text) {
+// Val for a signed integer type `Int`; the rules are the same for every
+// width, the limits those of the type.
+template <class Int, class Result>
+Result ParseNumber(std::string_view text) {
+  using Magnitude = std::make_unsigned_t<Int>;
+  constexpr auto kMax = static_cast<Magnitude>(std::numeric_limits<Int>::max());
+  constexpr int kBits = std::numeric_limits<Magnitude>::digits;
   std::size_t at = 0;
   while (at < text.size() && text[at] == ' ') ++at;
   bool negative = false;
@@ -29,35 +36,36 @@ ValResult Val(std::string_view text) {
   }
   bool hexadecimal = at < text.size() && text[at] == '$';
   if (hexadecimal) ++at;
-  if (at >= text.size()) return Error(text.size() + 1);
+  if (at >= text.size()) return Error<Result>(text.size() + 1);
 
-  std::uint32_t magnitude = 0;
+  Magnitude magnitude = 0;
   for (; at < text.size(); ++at) {
     int digit = DigitValue(text[at], hexadecimal);
-    if (digit < 0) return Error(at + 1);
+    if (digit < 0) return Error<Result>(at + 1);
+    auto digit_value = static_cast<Magnitude>(digit);
     if (hexadecimal) {
-      if (magnitude >> 28 != 0) return Error(at + 1);
-      magnitude = (magnitude << 4) | static_cast<std::uint32_t>(digit);
+      if (magnitude >> (kBits - 4) != 0) return Error<Result>(at + 1);
+      magnitude = static_cast<Magnitude>((magnitude << 4) | digit_value);
     } else {
-      if (magnitude > (2147483647u - static_cast<std::uint32_t>(digit)) / 10)
-        return Error(at + 1);
-      magnitude = magnitude * 10 + static_cast<std::uint32_t>(digit);
+      if (magnitude > (kMax - digit_value) / 10) return Error<Result>(at + 1);
+      magnitude = static_cast<Magnitude>(magnitude * 10 + digit_value);
     }
   }
-  // Two's complement: "$FFFFFFFF" is -1, and "-" negates the pattern.
-  auto value = static_cast<std::int32_t>(magnitude);
-  if (negative) value = static_cast<std::int32_t>(0u - magnitude);
-  return {value, 0};
+  // Two's complement: "$FFFFFFFF" is -1 in 32 bits, and "-" negates the
+  // pattern.
+  if (negative) magnitude = static_cast<Magnitude>(Magnitude{0} - magnitude);
+  return {static_cast<Int>(magnitude), 0};
 }
 
-std::int32_t StrToInt(std::string_view text) { return Val(text).value; }
-
-ShortString Str(std::int32_t value, int width) {
-  char digits[12];
+template <class Int>
+ShortString Digits(Int value, int width) {
+  using Magnitude = std::make_unsigned_t<Int>;
+  char digits[24];
   int count = 0;
-  // Work on the magnitude as unsigned so that INT32_MIN has one.
-  std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                      : static_cast<std::uint32_t>(value);
+  // Work on the magnitude as unsigned so that the most negative value has one.
+  Magnitude magnitude = value < 0 ? static_cast<Magnitude>(Magnitude{0} -
+                                                           static_cast<Magnitude>(value))
+                                  : static_cast<Magnitude>(value);
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
@@ -70,7 +78,23 @@ ShortString Str(std::int32_t value, int width) {
   return result;
 }
 
+}  // namespace
+
+ValResult Val(std::string_view text) { return ParseNumber<std::int32_t, ValResult>(text); }
+
+std::int32_t StrToInt(std::string_view text) { return Val(text).value; }
+
+Val64Result Val64(std::string_view text) {
+  return ParseNumber<std::int64_t, Val64Result>(text);
+}
+
+std::int64_t StrToInt64(std::string_view text) { return Val64(text).value; }
+
+ShortString Str(std::int32_t value, int width) { return Digits(value, width); }
+
 ShortString IntToStr(std::int32_t value) { return Str(value, 0); }
+
+ShortString IntToStr64(std::int64_t value) { return Digits(value, 0); }
 
 ShortString HexDigits(std::uint32_t value, int digits) {
   ShortString result;

@@ -144,6 +144,34 @@ TEST(ScaleSize, Examples) {
     EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
 }
 
+// Sizes are read in 64 bits; what is no 64-bit number counts as 0.
+TEST(ScaleSize, SizesBeyond32Bits) {
+  struct Case {
+    std::string argument;
+    std::string result;
+  };
+  const Case cases[] = {
+      {"4|52428800000", "48Gb"},
+      {"1|2147483648", "2Gb"},
+      {"6|2147483648", "2048Mb"},
+      {"10|2147483648", "2097152Kb"},
+      {"1|4294967296", "4Gb"},
+      {"7|4294967296", "4096Mb"},
+      {"4|9223372036854775807", "8589934591Gb"},
+      {"19|9223372036854775807", "9007199254740991Kb"},
+      {"20|9223372036854775807", "8589934591Gb"},
+      {"3|9223372036854775808", "0Kb"},
+      {"3|-2147483648", "-2Gb"},
+      {"4|-52428800000", "-48Gb"},
+      {"5|-9223372036854775807", "-8589934591Gb"},
+      {"3|-9223372036854775808", "0Kb"},
+      {"1|$FFFFFFFF", "3Gb"},
+      {"3|$FFFFFFFFFFFFFFFF", "0Kb"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
+}
+
 TEST(ScaleSize, StopsAtGigabytes) {
   // Values of 1 GiB and more reach "Gb" with a non-zero value; the unit
   // table ends there, so that result is final whatever its length.
@@ -161,7 +189,7 @@ TEST(ScaleSize, StopsAtGigabytes) {
       {"30|2147483647", "1Gb"},
       {"1|-2147483647", "-1Gb"},
       {"5|-1073741824", "-1Gb"},
-      {"1|$80000000", "-2Gb"},
+      {"1|$80000000", "2Gb"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;

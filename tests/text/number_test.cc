@@ -59,6 +59,39 @@ TEST(Val, ParsesOrNamesTheOffendingPosition) {
   }
 }
 
+TEST(Val64, SameRulesWithTheLimitsOf64Bits) {
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  struct Case {
+    std::string text;
+    std::int64_t value;
+    std::int32_t code;
+  } cases[] = {
+      {"2147483648", 2147483648, 0},
+      {"-2147483648", -2147483648LL, 0},
+      {"9223372036854775807", 9223372036854775807LL, 0},
+      {"9223372036854775808", 0, 19},
+      {"-9223372036854775807", -9223372036854775807LL, 0},
+      {"-9223372036854775808", 0, 20},  // the magnitude is limited before the sign
+      {"99999999999999999999", 0, 19},
+      {" +52428800000", 52428800000LL, 0},
+      {"$FFFFFFFF", 4294967295LL, 0},
+      {"$7FFFFFFFFFFFFFFF", 9223372036854775807LL, 0},
+      {"$8000000000000000", kMin, 0},
+      {"$FFFFFFFFFFFFFFFF", -1, 0},
+      {"$10000000000000000", 0, 18},  // a seventeenth significant digit
+      {"12 ", 0, 3},
+      {"", 0, 1},
+  };
+  for (const Case& c : cases) {
+    Val64Result result = Val64(c.text);
+    EXPECT_EQ(result.value, c.value) << '"' << c.text << '"';
+    EXPECT_EQ(result.code, c.code) << '"' << c.text << '"';
+  }
+  EXPECT_EQ(IntToStr64(kMin).str(), "-9223372036854775808");
+  EXPECT_EQ(IntToStr64(std::numeric_limits<std::int64_t>::max()).str(), "9223372036854775807");
+  EXPECT_EQ(IntToStr64(-48).str(), "-48");
+}
+
 TEST(StrToInt, GivesZeroForAnyBadText) {
   EXPECT_EQ(StrToInt("42"), 42);
   EXPECT_EQ(StrToInt("-$20"), -32);
