@@ -6,6 +6,7 @@
 #include <string>
 
 #include "text/char_case.h"
+#include "text/columns.h"
 #include "text/number.h"
 #include "text/words.h"
 
@@ -20,14 +21,21 @@ ShortString Word(int n, const ShortString& argument) {
   return text::ExtractWord(n, argument.view(), kArgumentDelimiters);
 }
 
-// The first character of `word`; an empty word yields a space, which no
-// caller can show (its width word is then missing too, so it reads as 0).
-char FirstCharacter(const ShortString& word) {
-  return word.empty() ? ' ' : word.front();
+// The first whole character of `word`; an empty word yields a space, which
+// no caller can show (its width word is then missing too, so it reads as 0).
+ShortString FirstCharacter(const ShortString& word) {
+  return word.empty() ? ShortString(" ") : ShortString(text::LeadingChar(word.view()));
 }
 
-ShortString Fill(char fill, std::size_t count) {
-  return ShortString(std::string(count, fill));
+// `count` fill characters; a result past 255 bytes loses whole ones.
+ShortString Fill(std::string_view fill, std::size_t count) {
+  std::string fills;
+  for (; count > 0 && fills.size() < ShortString::kCapacity; --count) fills += fill;
+  return ShortString(fills);
+}
+
+std::size_t Columns(const ShortString& text) {
+  return static_cast<std::size_t>(text::Columns(text.view()));
 }
 
 bool AllDigits(const ShortString& word) {
@@ -39,48 +47,50 @@ bool AllDigits(const ShortString& word) {
 
 }  // namespace
 
-ShortString PadLeft(const ShortString& text, char fill, std::uint8_t width) {
-  if (text.size() >= width) return text;
-  return Fill(fill, width - text.size()) + text;
+ShortString PadLeft(const ShortString& text, std::string_view fill, std::uint8_t width) {
+  if (Columns(text) >= width) return text;
+  return Fill(fill, width - Columns(text)) + text;
 }
 
-ShortString PadRight(const ShortString& text, char fill, std::uint8_t width) {
-  if (text.size() >= width) return text;
-  return text + Fill(fill, width - text.size());
+ShortString PadRight(const ShortString& text, std::string_view fill, std::uint8_t width) {
+  if (Columns(text) >= width) return text;
+  return text + Fill(fill, width - Columns(text));
 }
 
-ShortString PadCenter(const ShortString& text, char fill, std::uint8_t width) {
-  if (text.size() >= width) return text;
-  std::size_t left = (width - text.size()) / 2;
+ShortString PadCenter(const ShortString& text, std::string_view fill, std::uint8_t width) {
+  if (Columns(text) >= width) return text;
+  std::size_t left = (width - Columns(text)) / 2;
   return PadRight(Fill(fill, left) + text, fill, width);
 }
 
 void PadText(ShortString& argument) {
   ShortString alignment = text::UpperCaseKeyword(Word(1, argument));
-  char fill = FirstCharacter(Word(2, argument));
+  ShortString fill = FirstCharacter(Word(2, argument));
   std::int32_t width = text::StrToInt(Word(3, argument).view());
   ShortString body = Word(4, argument);
 
   // The cut compares with the whole width; padding sees only its low 8 bits.
-  auto length = static_cast<std::int32_t>(body.size());
+  std::int32_t length = text::Columns(body.view());
   bool too_long = length > width;
   std::int32_t keep = std::max(width, 0);  // a width of 0 or below keeps nothing
   auto pad_width = static_cast<std::uint8_t>(static_cast<std::uint32_t>(width) & 0xFF);
+  auto cut = [&](std::int32_t from) {
+    return ShortString(text::ColumnSpan(body.view(), from, keep, fill.view()));
+  };
   if (alignment == "LEFT") {
-    argument = too_long ? Copy(body, length - keep + 1, keep)
-                        : PadLeft(body, fill, pad_width);
+    argument = too_long ? cut(length - keep) : PadLeft(body, fill.view(), pad_width);
   } else if (alignment == "RIGHT") {
-    argument = too_long ? Copy(body, 1, keep) : PadRight(body, fill, pad_width);
+    argument = too_long ? cut(0) : PadRight(body, fill.view(), pad_width);
   } else if (alignment == "CENTER") {
-    argument = too_long ? Copy(body, (length - keep + 1) / 2, keep)
-                        : PadCenter(body, fill, pad_width);
+    argument = too_long ? cut((length - keep + 1) / 2 - 1) : PadCenter(body, fill.view(), pad_width);
   } else {
-    argument = PadCenter(body, fill, pad_width);
+    argument = PadCenter(body, fill.view(), pad_width);
   }
 }
 
 void GroupDigits(ShortString& argument) {
-  char separator = FirstCharacter(Word(1, argument));
+  // One byte, as in either build's first code page.
+  char separator = FirstCharacter(Word(1, argument)).front();
   ShortString number = Word(2, argument);
   if (!AllDigits(number)) {
     argument = number;

@@ -10,19 +10,23 @@
 
 namespace kelmora::templating {
 
-// `text` padded with `fill` to `width` characters: fill on the left, on the
-// right, or split with the odd one on the right. A text at least as long as
-// the width comes back unchanged, never cut.
-text::ShortString PadLeft(const text::ShortString& text, char fill,
+// `text` padded to `width` columns (text/columns.h) with one `fill`
+// character for each missing column: fill on the left, on the right, or
+// split with the odd one on the right. A text at least as wide as the width
+// comes back unchanged, never cut.
+text::ShortString PadLeft(const text::ShortString& text, std::string_view fill,
                           std::uint8_t width);
-text::ShortString PadRight(const text::ShortString& text, char fill,
+text::ShortString PadRight(const text::ShortString& text, std::string_view fill,
                            std::uint8_t width);
-text::ShortString PadCenter(const text::ShortString& text, char fill,
+text::ShortString PadCenter(const text::ShortString& text, std::string_view fill,
                             std::uint8_t width);
 
 // "@PAD{alignment|fill|width|text}": LEFT, RIGHT or CENTER pad the text to
 // the width or cut it to the width; any other alignment word pads to the
-// centre and never cuts. Padding takes the width modulo 256.
+// centre and never cuts. Widths are columns of the build's text, the fill
+// its first whole character; a cut falls between characters, and a column
+// that a wide character would fill only in part gets the fill instead.
+// Padding takes the width modulo 256.
 void PadText(text::ShortString& argument);
 
 // "@NUM{separator|number}": the separator between groups of three digits,

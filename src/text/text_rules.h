@@ -64,4 +64,15 @@ inline std::size_t WholeCharPrefix(std::string_view text, std::size_t limit) {
   }
 }
 
+// The first character of `text` (not empty) and the columns it takes on a
+// terminal: in code page 866 one byte and one column; in UTF-8 see
+// Utf8FirstChar.
+inline CharExtent FirstCharExtent(std::string_view text) {
+  if constexpr (kNativeText.encoding == Encoding::Utf8) {
+    return Utf8FirstChar(text);
+  } else {
+    return {1, 1};
+  }
+}
+
 }  // namespace kelmora::text

@@ -37,6 +37,13 @@ std::size_t Utf8WholeCharPrefix(std::string_view text, std::size_t limit) {
   return limit;
 }
 
+CharExtent Utf8FirstChar(std::string_view text) {
+  utf8proc_int32_t code_point = 0;
+  std::size_t length = ValidSequence(text.substr(0, kLongestSequence), &code_point);
+  if (length == 0) return {1, 1};
+  return {length, utf8proc_charwidth(code_point)};
+}
+
 void Utf8FoldForSearch(char* data, std::size_t size) {
   std::size_t at = 0;
   while (at < size) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "text/text_rules.h"
+
 namespace kelmora::templating {
 namespace {
 
@@ -32,11 +34,11 @@ TEST(Pad, FillsToTheWidthNeverCuts) {
   };
   for (const auto& c : cases) {
     auto width = static_cast<std::uint8_t>(c.width);
-    EXPECT_EQ(PadLeft(c.text, '.', width).str(), c.left) << c.text << c.width;
-    EXPECT_EQ(PadRight(c.text, '.', width).str(), c.right) << c.text << c.width;
-    EXPECT_EQ(PadCenter(c.text, '.', width).str(), c.center) << c.text << c.width;
+    EXPECT_EQ(PadLeft(c.text, ".", width).str(), c.left) << c.text << c.width;
+    EXPECT_EQ(PadRight(c.text, ".", width).str(), c.right) << c.text << c.width;
+    EXPECT_EQ(PadCenter(c.text, ".", width).str(), c.center) << c.text << c.width;
   }
-  EXPECT_EQ(PadRight("x", '-', 255).size(), 255u);
+  EXPECT_EQ(PadRight("x", "-", 255).size(), 255u);
 }
 
 TEST(PadText, Examples) {
@@ -69,6 +71,63 @@ TEST(PadText, Examples) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(Call(PadText, c.argument), c.result) << c.argument;
+}
+
+// Text beyond ASCII: the Linux build counts the columns a terminal shows
+// (UTF-8 characters, 2 for a wide one, 0 for a combining mark, 1 for an
+// invalid byte) and fills and cuts by whole characters; the Windows build
+// counts bytes of code page 866.
+TEST(PadText, ColumnsOfTheBuildsText) {
+  struct Case {
+    std::string argument;
+    std::string utf8, cp866;
+  };
+  const std::string e = "\xC3\xA9";        // é, two bytes
+  const std::string euro = "\xE2\x82\xAC";  // €, three bytes
+  const std::string zh = "\xE4\xB8\xAD", wen = "\xE6\x96\x87", zi = "\xE5\xAD\x97";
+  const std::string acute = "\xCC\x81";    // a combining mark after "e"
+  const std::string dot = "\xC2\xB7";      // ·, a two-byte fill
+  const Case cases[] = {
+      {"LEFT|.|8|h" + e + "llo", "...h" + e + "llo", "..h" + e + "llo"},
+      {"RIGHT|.|8|h" + e + "llo", "h" + e + "llo...", "h" + e + "llo.."},
+      {"CENTER|.|8|h" + e + "llo", ".h" + e + "llo..", ".h" + e + "llo."},
+      {"MIDDLE|.|7|h" + e + "llo", ".h" + e + "llo.", "h" + e + "llo."},
+      {"RIGHT|.|2|h" + e + "llo", "h" + e, "h\xC3"},
+      {"LEFT|.|4|h" + e + "llo", e + "llo", "\xA9llo"},
+      {"LEFT|.|5|a" + euro + "b", "..a" + euro + "b", "a" + euro + "b"},
+      {"RIGHT|.|2|a" + euro + "b", "a" + euro, "a\xE2"},
+      // Wide characters; a column that one fills only in part gets the fill.
+      {"RIGHT|.|6|" + zh + wen, zh + wen + "..", zh + wen},
+      {"RIGHT|.|3|" + zh + wen, zh + ".", zh},
+      {"LEFT|.|3|" + zh + wen, "." + wen, wen},
+      {"LEFT|.|1|" + zh, ".", "\xAD"},
+      {"CENTER|.|2|a" + zh + wen + "b", zh, "\xB8\xAD"},
+      {"CENTER|.|3|" + zh + wen + zi, "." + wen, "\xAD\xE6\x96"},
+      {"CENTER|.|4|" + zh + "a" + wen + zi, ".a" + wen, "\xAD" "a\xE6\x96"},
+      // A combining mark takes no column and stays with its letter.
+      {"RIGHT|.|5|ae" + acute + "b", "ae" + acute + "b..", "ae" + acute + "b"},
+      {"RIGHT|.|2|ae" + acute + "b", "ae" + acute, "ae"},
+      {"LEFT|.|2|ae" + acute + "b", "e" + acute + "b", "\x81" "b"},
+      {"RIGHT|.|1|" + acute + "x", acute + "x", "\xCC"},
+      // Bytes of no valid sequence are a column each, in either build.
+      {"RIGHT|.|6|\xFF\xFE" "ab", "\xFF\xFE" "ab..", "\xFF\xFE" "ab.."},
+      {"LEFT|.|2|\xE4\xB8" "ab", "ab", "ab"},
+      {"RIGHT|.|3|\xE4\xB8" "ab", "\xE4\xB8" "a", "\xE4\xB8" "a"},
+      // The fill is a whole character.
+      {"LEFT|" + dot + "|6|abc", dot + dot + dot + "abc", "\xC2\xC2\xC2" "abc"},
+      {"CENTER|" + dot + "|7|" + zh, dot + dot + zh + dot + dot + dot,
+       "\xC2\xC2" + zh + "\xC2\xC2"},
+      {"RIGHT|" + dot + "|3|" + zh + wen, zh + dot, zh},
+      {"LEFT|" + dot + "|3|" + zh + wen, dot + wen, wen},
+  };
+  const bool utf8 = text::kNativeText.encoding == text::Encoding::Utf8;
+  for (const auto& c : cases)
+    EXPECT_EQ(Call(PadText, c.argument), utf8 ? c.utf8 : c.cp866) << c.argument;
+  // 255 fills of two bytes are cut to the 127 that fit whole.
+  std::string dots;
+  for (int i = 0; i < 127; ++i) dots += dot;
+  EXPECT_EQ(Call(PadText, "RIGHT|" + dot + "|255|"),
+            utf8 ? dots : std::string(255, '\xC2'));
 }
 
 TEST(PadText, WidthRules) {
