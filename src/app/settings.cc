@@ -85,12 +85,13 @@ void ReportWrongLines(const SettingsLoad& load, bool pause) {
 }
 
 std::string SettingsPath() {
-  const PathRules& rules = NativePathRules();
-  std::string beside =
-      WithTrailingSeparator(DirOf(platform::ExecutablePath(), rules), rules) + kSettingsName;
-  std::optional<std::string> user_folder = platform::UserSettingsFolder();
-  if (FileExists(beside) || !user_folder) return beside;
-  return WithTrailingSeparator(*user_folder, rules) + "kelmora" + rules.separator + kSettingsName;
+  std::optional<std::string> system_list = platform::SystemSettingsFolderList();
+  SettingsSearch search =
+      SettingsSearchOrder(kSettingsName, platform::ExecutablePath(),
+                          platform::UserSettingsFolder(), system_list, NativePathRules());
+  for (const std::string& candidate : search.candidates)
+    if (FileExists(candidate)) return candidate;
+  return search.reported;
 }
 
 void AddSettingsKeys(config::ConfigReader& reader) {

@@ -53,11 +53,12 @@ void ReportSettingsFile(const SettingsLoad& load);
 // is reported and ends the run with exit code 1.
 SettingsLoad ReadSettings(bool quiet = false);
 
-// Where the settings file is: kelmora.ctl beside the executable (its real
-// path, links resolved, where the OS has links) when something is there;
-// otherwise kelmora/kelmora.ctl in the user's settings folder, where the OS
-// has one (platform::UserSettingsFolder), which is then the path reported
-// as missing.
+// Where the settings file is: the first that exists of kelmora.ctl beside
+// the executable (its real path, links resolved, where the OS has links)
+// and, where the OS has settings folders, kelmora/kelmora.ctl in the user's
+// (platform::UserSettingsFolder) and in each system-wide one
+// (SystemSettingsFolders); when none exists, the per-user path, or beside
+// the executable where there is none (SettingsSearchOrder).
 std::string SettingsPath();
 
 // The settings the reader found, its keys registered by AddSettingsKeys;

@@ -367,6 +367,12 @@ std::optional<std::string> UserSettingsFolder() {
   return std::nullopt;
 }
 
+std::optional<std::string> SystemSettingsFolderList() {
+  const char* list = ::getenv("XDG_CONFIG_DIRS");
+  if (list == nullptr) return std::nullopt;
+  return std::string(list);
+}
+
 void ExitProcess(int code) { ::_exit(code); }
 
 namespace {

@@ -408,6 +408,8 @@ std::string_view PathSeparators() { return "\\/"; }
 
 std::optional<std::string> UserSettingsFolder() { return std::nullopt; }
 
+std::optional<std::string> SystemSettingsFolderList() { return std::nullopt; }
+
 void ExitProcess(int code) {
   if (g_fault_raised) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(code));
   ::ExitProcess(static_cast<UINT>(code));

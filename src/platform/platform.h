@@ -195,6 +195,10 @@ std::string_view PathSeparators();
 // folder of the home folder. None on Windows, where settings lie only beside
 // the executable, and where no home folder is known.
 std::optional<std::string> UserSettingsFolder();
+// The folders where system-wide settings of programs lie, as the OS lists
+// them, unparsed: $XDG_CONFIG_DIRS, nullopt when it is unset. Asked only
+// where UserSettingsFolder gives a folder; nullopt on Windows.
+std::optional<std::string> SystemSettingsFolderList();
 
 [[noreturn]] void ExitProcess(int code);
 

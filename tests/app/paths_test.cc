@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kelmora::app {
 namespace {
@@ -48,6 +50,55 @@ TEST(WithTrailingSeparator, AddsOneSeparatorOnlyWhereNeeded) {
   const DirCase posix[] = {{"", ""}, {"/", "/"}, {"/opt/k", "/opt/k/"}, {"C:", "C:/"}};
   for (const auto& c : posix)
     EXPECT_EQ(WithTrailingSeparator(c.path, kPosixPaths), c.directory) << c.path;
+}
+
+TEST(SystemSettingsFolders, AbsoluteFoldersOfTheListOrTheDefault) {
+  struct Case {
+    std::optional<std::string> list;
+    std::vector<std::string> folders;
+  };
+  const Case cases[] = {
+      {std::nullopt, {"/etc/xdg"}},
+      {"", {"/etc/xdg"}},
+      {"/etc/xdg", {"/etc/xdg"}},
+      {"/opt/a:/etc/xdg", {"/opt/a", "/etc/xdg"}},
+      {"/a::/b:", {"/a", "/b"}},
+      {"relative:./here:~/x:/b", {"/b"}},
+      {"relative", {}},
+      {":", {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SystemSettingsFolders(c.list), c.folders) << c.list.value_or("(unset)");
+}
+
+TEST(SettingsSearchOrder, BesideThenUserThenSystemWide) {
+  struct Case {
+    std::string executable;
+    std::optional<std::string> user_folder;
+    std::optional<std::string> system_list;
+    std::vector<std::string> candidates;
+    std::string reported;
+  };
+  const Case cases[] = {
+      {"/usr/bin/kelmora", "/home/u/.config", std::nullopt,
+       {"/usr/bin/kelmora.ctl", "/home/u/.config/kelmora/kelmora.ctl",
+        "/etc/xdg/kelmora/kelmora.ctl"},
+       "/home/u/.config/kelmora/kelmora.ctl"},
+      {"/opt/k/kelmora", "/cfg/", "/site:rel:/etc/xdg/",
+       {"/opt/k/kelmora.ctl", "/cfg/kelmora/kelmora.ctl", "/site/kelmora/kelmora.ctl",
+        "/etc/xdg/kelmora/kelmora.ctl"},
+       "/cfg/kelmora/kelmora.ctl"},
+      {"/opt/k/kelmora", "/cfg", "rel",
+       {"/opt/k/kelmora.ctl", "/cfg/kelmora/kelmora.ctl"}, "/cfg/kelmora/kelmora.ctl"},
+      // No user's settings folder (Windows): beside the executable only.
+      {"/opt/k/kelmora", std::nullopt, "/site", {"/opt/k/kelmora.ctl"}, "/opt/k/kelmora.ctl"},
+  };
+  for (const Case& c : cases) {
+    SettingsSearch search = SettingsSearchOrder("kelmora.ctl", c.executable, c.user_folder,
+                                                c.system_list, kPosixPaths);
+    EXPECT_EQ(search.candidates, c.candidates) << c.executable;
+    EXPECT_EQ(search.reported, c.reported) << c.executable;
+  }
 }
 
 }  // namespace

@@ -96,6 +96,21 @@ def settings_in(**places):
     return setup
 
 
+def system_settings(**places):
+    """A case setup: XDG_CONFIG_DIRS lists "relative" and then the scratch
+    folders named by `places`, in order, with kelmora/kelmora.ctl holding
+    the given bytes (None: the folder is listed but holds nothing). The
+    relative folder holds settings too, which must never be read."""
+    def setup(context):
+        put_settings(context.path("relative/kelmora/kelmora.ctl"), b"NoWamp relative\r\n")
+        for name, ctl in places.items():
+            if ctl is not None:
+                put_settings(context.path(name) / "kelmora" / "kelmora.ctl", ctl)
+        context.env["XDG_CONFIG_DIRS"] = ":".join(
+            ["relative"] + [str(context.path(name)) for name in places])
+    return setup
+
+
 def and_env(setup, **env):
     """`setup`, then the environment variables `env` for the run."""
     def both(context):
@@ -248,6 +263,15 @@ CASES = [
     linux_song_case("a relative XDG_CONFIG_HOME counts as unset",
                     setup=and_env(settings_in(home=b"NoWamp home\r\n", rel=b"NoWamp rel\r\n"),
                                   XDG_CONFIG_HOME="rel"),
+                    after=b"[home]\r\n"),
+    linux_song_case("without the user's settings, the first folder of XDG_CONFIG_DIRS "
+                    "that holds them",
+                    setup=system_settings(empty=None, site=b"NoWamp site\r\n",
+                                          vendor=b"NoWamp vendor\r\n"),
+                    after=b"[site]\r\n"),
+    linux_song_case("the user's settings win over the system-wide ones",
+                    setup=lambda context: (settings_in(home=b"NoWamp home\r\n")(context),
+                                           system_settings(site=b"NoWamp site\r\n")(context)),
                     after=b"[home]\r\n"),
     Case("XDG_CONFIG_HOME at a missing folder: the path tried is not found", platforms="linux",
          ctl=None, files={"in.txt": b"x\r\n"}, setup=xdg_at("gone"), exit_code=1,

@@ -47,11 +47,14 @@ class Context:
         # meet its players. Cases that want a bus start their own.
         self.env = {name: value for name, value in os.environ.items()
                     if name not in ("DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")}
-        # On Linux the settings may lie in the user's folder: each run gets a
-        # home folder of its own, and no XDG_CONFIG_HOME unless a case sets one.
+        # On Linux the settings may lie in the user's folder or a system-wide
+        # one: each run gets a home folder of its own, no XDG_CONFIG_HOME
+        # unless a case sets one, and XDG_CONFIG_DIRS at a folder of its own
+        # rather than the machine's /etc/xdg.
         if not on_wine:
             self.env.pop("XDG_CONFIG_HOME", None)
             self.env["HOME"] = str(folder / "home")
+            self.env["XDG_CONFIG_DIRS"] = str(folder / "etc-xdg")
         self.on_wine = on_wine
         self.runner = runner
         self.program = folder / ("kelmora.exe" if on_wine else "kelmora")
