@@ -1,3 +1,28 @@
+# The release build of the .deb is hardened as Debian hardens its packages:
+# the flags come from dpkg-buildflags, with all its hardening features
+# (immediate binding too), but not its optimisation and debug flags, which
+# the build type sets. For every target, so it comes before them.
+option(KELMORA_HARDENING "Linux: harden with the flags of dpkg-buildflags" OFF)
+if(KELMORA_HARDENING)
+  if(WIN32)
+    message(FATAL_ERROR "KELMORA_HARDENING takes Debian's flags: Linux builds only")
+  endif()
+  find_program(KELMORA_DPKG_BUILDFLAGS dpkg-buildflags REQUIRED)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(
+      COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+              "DEB_CXXFLAGS_MAINT_STRIP=-g -O2" ${KELMORA_DPKG_BUILDFLAGS} --get ${kind}
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+      OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    if(kind STREQUAL "LDFLAGS")
+      add_link_options(${flags})
+    else()
+      add_compile_options(${flags})
+    endif()
+  endforeach()
+endif()
+
 # One list of flags for the library, the program and the tests.
 function(kelmora_flags target)
   target_compile_options(${target} PRIVATE

@@ -6,11 +6,12 @@ include(GNUInstallDirs)
 if(WIN32)
   install(TARGETS kelmora RUNTIME DESTINATION .)
 
-  # The example and the notes with CR LF line ends: Windows editors expect
-  # them, and the names file of the Windows build ends its lines at CR.
+  # The example, the notes and the notices of third-party code with CR LF
+  # line ends: Windows editors expect them, and the names file of the
+  # Windows build ends its lines at CR.
   set(crlf_dir ${CMAKE_BINARY_DIR}/crlf)
   foreach(source examples/kelmora.ctl examples/names.lst examples/template.txt
-                 packaging/windows/README.txt)
+                 packaging/windows/README.txt LICENSES.txt)
     file(READ ${PROJECT_SOURCE_DIR}/${source} content)
     string(REPLACE "\r\n" "\n" content "${content}")
     string(REPLACE "\n" "\r\n" content "${content}")

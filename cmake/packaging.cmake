@@ -18,6 +18,29 @@ set(CPACK_STRIP_FILES ON)
 # pages), without building the tests of the tree first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
+# kelmora_dep5_copyright(TEMPLATE OUTPUT): the .deb's copyright file, in the
+# machine-readable format, from TEMPLATE with the notice of the third-party
+# code taken from LICENSES.txt: @XXHASH_COPYRIGHT@ becomes its copyright
+# holder and years, @XXHASH_LICENSE@ its licence text as the body of a
+# field (each line indented, an empty one as " .").
+function(kelmora_dep5_copyright template output)
+  set(licenses ${PROJECT_SOURCE_DIR}/LICENSES.txt)
+  file(READ ${licenses} text)
+  string(REGEX MATCH "Copyright \\(C\\) ([^\n]*)" found "${text}")
+  set(XXHASH_COPYRIGHT ${CMAKE_MATCH_1})
+  string(FIND "${text}" "Redistribution and use" start)
+  if(NOT XXHASH_COPYRIGHT OR start EQUAL -1)
+    message(FATAL_ERROR "LICENSES.txt: no copyright line or licence text of xxHash")
+  endif()
+  string(SUBSTRING "${text}" ${start} -1 body)
+  string(STRIP "${body}" body)
+  string(REGEX REPLACE "\n\n" "\n.\n" body "${body}")
+  string(REGEX REPLACE "\n" "\n " body "${body}")
+  set(XXHASH_LICENSE " ${body}")
+  configure_file(${template} ${output} @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${licenses})
+endfunction()
+
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kelmora-${PROJECT_VERSION}-win64)
@@ -34,15 +57,23 @@ else()
   endif()
 
   # What Debian asks of every package and the plain install tree does not
-  # hold: the copyright notice and the packaging changelog, in the doc folder.
+  # hold: the copyright notice and the packaging changelog, in the doc folder,
+  # and the system-wide settings, the commented example, as a conffile.
   set(debian_dir ${CMAKE_BINARY_DIR}/debian)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
                  ${debian_dir}/changelog @ONLY)
   kelmora_gzip(${debian_dir}/changelog ${debian_dir}/changelog.Debian.gz)
   add_custom_target(kelmora_debian ALL DEPENDS ${debian_dir}/changelog.Debian.gz)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
-                ${debian_dir}/changelog.Debian.gz
+  kelmora_dep5_copyright(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in
+                         ${debian_dir}/copyright)
+  install(FILES ${debian_dir}/copyright ${debian_dir}/changelog.Debian.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+  set(system_settings /etc/xdg/kelmora/kelmora.ctl)
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/kelmora.ctl DESTINATION /etc/xdg/kelmora
+          COMPONENT debian EXCLUDE_FROM_ALL)
+  file(WRITE ${debian_dir}/conffiles "${system_settings}\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${debian_dir}/conffiles)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_INSTALL_CMAKE_PROJECTS
       ${CMAKE_BINARY_DIR} kelmora Unspecified /
       ${CMAKE_BINARY_DIR} kelmora debian /)

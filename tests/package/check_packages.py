@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Makes the packages with scripts/package and checks them from outside, as a
-user's tools see them: the install tree, the .deb's files and control fields,
-lintian, the manual page, and the program of each package run on the shipped
-example from an unpacked copy (the Windows one under Wine).
+user's tools see them: the install tree, the .deb's files, control fields,
+conffile and copyright notice, lintian, the manual page, the zip's notices,
+and the program of each package run on the shipped example from an unpacked
+copy (the Windows one under Wine).
 
     check_packages.py [--wine-prefix DIR]
 """
@@ -28,11 +29,19 @@ EXAMPLE_FILES = ["kelmora.ctl", "names.lst", "template.txt"]
 INSTALL_TREE = {"bin/kelmora", "share/man/man1/kelmora.1.gz", "share/doc/kelmora/README.md"} | {
     "share/doc/kelmora/examples/" + name for name in EXAMPLE_FILES}
 
-# The .deb: the install tree under /usr, and what Debian asks of a package.
-DEB_FILES = {"usr/" + path for path in INSTALL_TREE} | {
-    DOC + "copyright", DOC + "changelog.Debian.gz"}
+# The system-wide settings: the commented example, a conffile of the .deb.
+SYSTEM_SETTINGS = "etc/xdg/kelmora/kelmora.ctl"
 
-ZIP_FILES = {"kelmora.exe", "README.txt"} | set(EXAMPLE_FILES)
+# The .deb: the install tree under /usr, what Debian asks of a package, and
+# the system-wide settings.
+DEB_FILES = {"usr/" + path for path in INSTALL_TREE} | {
+    DOC + "copyright", DOC + "changelog.Debian.gz", SYSTEM_SETTINGS}
+
+ZIP_FILES = {"kelmora.exe", "README.txt", "LICENSES.txt"} | set(EXAMPLE_FILES)
+
+# The notices of third-party code compiled into both programs.
+LICENSES = (ROOT / "LICENSES.txt").read_text()
+DEP5_FORMAT = "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
 
 
 def run(command, **kwargs):
@@ -115,11 +124,67 @@ def check_deb_fields(deb, version):
 
 
 def check_lintian(deb):
-    result = run(["lintian", "--fail-on", "error", str(deb)])
-    errors = [line for line in result.stdout.decode().splitlines() if line.startswith("E:")]
-    if result.returncode != 0 or errors:
+    """No error, and no tag of a missing hardening feature, which lintian
+    gives only as information."""
+    result = run(["lintian", "--fail-on", "error", "--display-info", str(deb)])
+    tags = [line for line in result.stdout.decode().splitlines()
+            if line.startswith("E:") or ": hardening-" in line]
+    if result.returncode != 0 or tags:
         return ["lintian:\n" + result.stdout.decode() + result.stderr.decode()]
     return []
+
+
+def dep5_paragraphs(text):
+    """The paragraphs of a machine-readable copyright file, each a dict of
+    its fields; a field's continuation lines are joined to it as lines with
+    the one leading space removed and "." standing for an empty line."""
+    paragraphs = []
+    for block in text.strip("\n").split("\n\n"):
+        fields, name = {}, None
+        for line in block.split("\n"):
+            if line.startswith((" ", "\t")) and name:
+                fields[name] += "\n" + ("" if line.strip() == "." else line[1:])
+            else:
+                name, _, value = line.partition(":")
+                fields[name] = value.strip()
+        paragraphs.append(fields)
+    return paragraphs
+
+
+def licence_text(notices):
+    """The licence text of a notice: from its first condition to the end."""
+    return notices[notices.index("Redistribution and use"):].strip()
+
+
+def check_copyright(root):
+    """The .deb's copyright is in the machine-readable format and carries
+    xxHash's notice, with its licence text whole."""
+    paragraphs = dep5_paragraphs((root / DOC / "copyright").read_text())
+    problems = []
+    if paragraphs[0].get("Format") != DEP5_FORMAT:
+        problems.append(f"copyright: Format is {paragraphs[0].get('Format')!r}")
+    files = [p for p in paragraphs[1:] if "Files" in p]
+    if not files or files[0]["Files"] != "*" or not all(
+            "Copyright" in p and "License" in p for p in files):
+        problems.append(f"copyright: Files paragraphs {files!r}")
+    xxhash = [p for p in files if p["Files"] == "xxhash.h"]
+    holder = re.search(r"Copyright \(C\) (.*)", LICENSES).group(1)
+    if not xxhash or xxhash[0]["Copyright"] != holder or xxhash[0]["License"] != "BSD-2-clause":
+        problems.append(f"copyright: xxHash's paragraph {xxhash!r}, holder {holder!r}")
+    licences = {p["License"].split("\n")[0]: p["License"] for p in paragraphs[1:]
+                if "Files" not in p and "License" in p}
+    text = licences.get("BSD-2-clause", "").partition("\n")[2]
+    if text.split() != licence_text(LICENSES).split():
+        problems.append(f"copyright: the BSD-2-clause text differs from LICENSES.txt:\n{text}")
+    return problems
+
+
+def check_conffile(deb, root):
+    conffiles = run(["dpkg-deb", "-I", str(deb), "conffiles"]).stdout.decode().split()
+    problems = [] if conffiles == ["/" + SYSTEM_SETTINGS] else [f".deb conffiles: {conffiles}"]
+    if (root / SYSTEM_SETTINGS).read_bytes() != (ROOT / "examples/kelmora.ctl").read_bytes():
+        problems.append(f".deb: /{SYSTEM_SETTINGS} is not the example kelmora.ctl")
+    return problems
 
 
 def check_man_page(root, scratch):
@@ -144,7 +209,7 @@ def check_man_page(root, scratch):
 def check_deb_program(deb, scratch):
     root = scratch / "root"
     run(["dpkg-deb", "-x", str(deb), str(root)], check=True)
-    problems = check_man_page(root, scratch)
+    problems = check_man_page(root, scratch) + check_copyright(root) + check_conffile(deb, root)
     # Settings of the user, as an installed program finds them; no session
     # bus, so no player.
     config = scratch / "config"
@@ -173,6 +238,8 @@ def check_zip(archive, version, wine_prefix, scratch):
             problems.append(f"zip: {name} has line ends other than CR LF")
     if not (folder / "kelmora.ctl").read_bytes().startswith(b";"):
         problems.append("zip: kelmora.ctl does not begin with its comments")
+    if (folder / "LICENSES.txt").read_bytes() != LICENSES.replace("\n", "\r\n").encode():
+        problems.append("zip: LICENSES.txt is not the notices of LICENSES.txt")
     runner = [str(ROOT / "cmake/wine-run"), str(wine_prefix), "kelmora.exe"]
     return problems + run_example(runner, folder, dict(os.environ), b"\r\n")
 
@@ -202,7 +269,8 @@ def main():
                 (".deb files", lambda: check_deb_listing(deb)),
                 (".deb fields", lambda: check_deb_fields(deb, version)),
                 ("lintian", lambda: check_lintian(deb)),
-                (".deb program and man page", lambda: check_deb_program(deb, scratch)),
+                (".deb program, man page, copyright and conffile",
+                 lambda: check_deb_program(deb, scratch)),
                 ("Windows zip under Wine",
                  lambda: check_zip(archive, version, args.wine_prefix, scratch))]:
             found = check()
