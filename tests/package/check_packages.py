@@ -200,7 +200,7 @@ def check_man_page(root, scratch):
     if shown.returncode != 0 or shown.stderr:
         problems.append("man -l:\n" + shown.stderr.decode())
     for section in ("NAME", "SYNOPSIS", "TEMPLATE", "SETTINGS", "EXIT STATUS", "FILES",
-                    "EXAMPLES", "LIMITS"):
+                    "ENVIRONMENT", "EXAMPLES", "LIMITS", "SEE ALSO"):
         if not re.search(rf"^{section}$", text, re.MULTILINE):
             problems.append(f"man page: no section {section}")
     return problems
