@@ -60,12 +60,12 @@ SettingsSearch SettingsSearchOrder(std::string_view settings_name, std::string_v
                                    std::optional<std::string_view> system_list,
                                    const PathRules& rules) {
   SettingsSearch search;
-  search.candidates.push_back(AddBackslash(DirOf(executable, rules), rules) +
+  search.candidates.push_back(WithTrailingSeparator(DirOf(executable, rules), rules) +
                               std::string(settings_name));
   search.reported = search.candidates.front();
   if (!user_folder) return search;
   auto in_folder = [&](const std::string& folder) {
-    return AddBackslash(folder, rules) + "kelmora" + rules.separator + std::string(settings_name);
+    return WithTrailingSeparator(folder, rules) + "kelmora" + rules.separator + std::string(settings_name);
   };
   search.reported = in_folder(*user_folder);
   search.candidates.push_back(search.reported);

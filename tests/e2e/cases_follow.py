@@ -13,7 +13,7 @@ import subprocess
 import time
 from typing import Callable, Optional
 
-from harness import BULLET, Case
+from harness import BULLET, Case, own_line_ends
 from player_window import STOP_FILE, player_window
 from session_bus import PrivateBus, command
 
@@ -127,7 +127,7 @@ def bus_goes_and_comes_back(context, bus, env):
     bus.add_player(["two", "Playing", "--title", "Back"])
     problems += run.wait_for("out.txt", song_line(b"Back"))
     err, stopped = run.stop()
-    said = BULLET + b"the session bus went away: no song until it is back\r\n"
+    said = own_line_ends(BULLET + b"the session bus went away: no song until it is back\r\n")
     if err != said:
         problems.append(f"standard error {err!r}, expected {said!r} once")
     return problems + stopped
@@ -148,7 +148,7 @@ def template_edited_removed_restored(context, bus, env):
     context.write("in.txt", b"x @CurrentSong\r\n")
     problems += run.wait_for("out.txt", b"x none\r\n")
     err, stopped = run.stop()
-    said = BULLET + b"[in.txt] NOT found!\r\n"
+    said = own_line_ends(BULLET + b"[in.txt] NOT found!\r\n")
     if err != said:
         problems.append(f"standard error {err!r}, expected {said!r} once")
     return problems + stopped
@@ -164,7 +164,7 @@ def unwritable_output(context, bus, env):
     context.write("in.txt", b"third\r\n")  # the next change writes it
     problems = run.wait_for("out.txt", b"third\r\n")
     err, stopped = run.stop()
-    said = BULLET + b"[out.txt] NOT rewritten!\r\n   Is a directory\r\n"
+    said = own_line_ends(BULLET + b"[out.txt] NOT rewritten!\r\n   Is a directory\r\n")
     if err != said:
         problems.append(f"standard error {err!r}, expected {said!r} once")
     return problems + stopped
@@ -211,7 +211,7 @@ def standard_output_line_by_line(context, bus, env):
     if line != song_line(b"Four"):
         problems.append(f"after a pause, line {line!r}")
     err, stopped = run.stop(how=signal.SIGINT)
-    if not err.endswith(b"into [-]... done!\r\n"):
+    if not err.endswith(own_line_ends(b"into [-]... done!\r\n")):
         problems.append(f"standard error {err!r}")
     return problems + stopped
 
