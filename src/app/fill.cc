@@ -49,17 +49,18 @@ templating::ChangeFinder ChangeFinderOf(config::ReplaceTable& table) {
 }  // namespace
 
 store::Production FillText(std::string_view template_text, config::ReplaceTable& table,
-                           const store::PieceSink& sink) {
+                           const store::PieceSink& sink,
+                           const templating::ReadProgress& progress) {
   return templating::EvaluateTextInto(template_text, text::TemplateLineEnd(template_text),
                                       EvaluatorOf(table), ChangeFinderOf(table),
-                                      store::kNoMemoryLimit, sink);
+                                      store::kNoMemoryLimit, sink, progress);
 }
 
-store::RewriteOutcome RewriteTemplate(const std::string& name,
-                                      config::ReplaceTable& table) {
+store::RewriteOutcome RewriteTemplate(const std::string& name, config::ReplaceTable& table,
+                                      const templating::ReadProgress& progress) {
   store::FileStream stream(name, store::kOpenReadWrite, 4096);
   return templating::ProcessTemplate(stream, EvaluatorOf(table), store::kNoMemoryLimit,
-                                     ChangeFinderOf(table));
+                                     ChangeFinderOf(table), progress);
 }
 
 }  // namespace kelmora::app

@@ -11,6 +11,7 @@
 #include "config/replace_table.h"
 #include "platform/platform.h"
 #include "store/rewrite.h"
+#include "template/template_pass.h"
 #include "text/bounded_string.h"
 
 namespace kelmora::app {
@@ -30,10 +31,11 @@ platform::ErrorCode ReadTemplateText(const std::string& path, std::string* text)
 // Every line of `template_text` through `table`, handed to `sink` (see
 // templating::EvaluateTextInto).
 store::Production FillText(std::string_view template_text, config::ReplaceTable& table,
-                           const store::PieceSink& sink);
+                           const store::PieceSink& sink,
+                           const templating::ReadProgress& progress = {});
 
 // The in-place fill of `name` with `table`; the file is closed on return.
-store::RewriteOutcome RewriteTemplate(const std::string& name,
-                                      config::ReplaceTable& table);
+store::RewriteOutcome RewriteTemplate(const std::string& name, config::ReplaceTable& table,
+                                      const templating::ReadProgress& progress = {});
 
 }  // namespace kelmora::app

@@ -8,6 +8,7 @@
 #include "app/exits.h"
 #include "app/file_names.h"
 #include "app/fill.h"
+#include "app/fill_progress.h"
 #include "app/follow.h"
 #include "app/help.h"
 #include "app/names_file.h"
@@ -66,7 +67,8 @@ void FillIntoStandardOutput(const std::string& template_text,
 
 // TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
 store::RewriteOutcome FillInto(const std::string& template_name, const std::string& output,
-                               config::ReplaceTable& table) {
+                               config::ReplaceTable& table,
+                               const templating::ReadProgress& progress) {
   std::string template_text;
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);
@@ -76,7 +78,7 @@ store::RewriteOutcome FillInto(const std::string& template_name, const std::stri
   }
   return store::RewriteOutputFile(
       output, [&](std::string_view /*output's own bytes*/, const store::PieceSink& sink) {
-        return FillText(template_text, table, sink);
+        return FillText(template_text, table, sink, progress);
       });
 }
 
@@ -117,14 +119,24 @@ std::string ProcessingText(const std::string& template_name,
   LoadNamesFile(settings, table);
   if (!options.quiet) WriteMarkup(kDone);
 
-  if (!options.quiet) PlainWrite(ProcessingText(template_name, output));
+  const std::string processing = ProcessingText(template_name, output);
+  if (!options.quiet) PlainWrite(processing);
   // The counter is read once, after the "processing" text is out.
   AddBirthTime(table, settings, NowSeconds());
   AddCurrentSong(table, settings, QuerySongTitle());
 
+  // A percentage on that line while it runs, where standard output shows
+  // messages to a person.
+  std::optional<FillProgress> progress;
+  templating::ReadProgress report;
+  if (!options.quiet && !ToStandardOutput(options)) {
+    progress.emplace(console::RunningFigure::AfterMessages(processing, FillProgress::kWidest));
+    report = [&progress](std::size_t read, std::size_t total) { progress->Report(read, total); };
+  }
   const std::string& rewritten = output ? *output : template_name;
-  store::RewriteOutcome outcome =
-      output ? FillInto(template_name, *output, table) : RewriteTemplate(template_name, table);
+  store::RewriteOutcome outcome = output ? FillInto(template_name, *output, table, report)
+                                         : RewriteTemplate(template_name, table, report);
+  if (progress) progress->Erase();
   if (!outcome.ok) StopOnNotRewritten(rewritten, outcome);
   if (!options.quiet) WriteMarkup(kDone);
   ReportStuckJournal(rewritten, outcome);

@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,8 @@ LineEndSink g_error_terminal_output(g_error_ansi_sink, text::kNativeText.line_en
 PlatformScreen g_platform_screen;
 std::optional<ScreenSink> g_screen_sink;
 ConsoleSink* g_sink = &g_stream_output;
+// Where the messages go; Stream also for a console that could not be asked.
+platform::OutputKind g_messages_kind = platform::OutputKind::Stream;
 
 // Bit 7 of an attribute is the background intensity, which the program's
 // text never starts with.
@@ -59,9 +62,10 @@ void SetUpConsole() {
   platform::SetUpConsoleInput();
   g_attribute = kDefaultAttribute;
   g_sink = &g_stream_output;
-  switch (platform::StandardOutputKind()) {
+  g_messages_kind = platform::StandardOutputKind();
+  switch (g_messages_kind) {
     case platform::OutputKind::Console:
-      SetUpScreen();
+      if (!SetUpScreen()) g_messages_kind = platform::OutputKind::Stream;
       break;
     case platform::OutputKind::Terminal:
       // Without colour the terminal gets the very bytes a stream gets.
@@ -74,19 +78,25 @@ void SetUpConsole() {
 
 void DirectMessagesTo(platform::StandardStream stream) {
   const bool error = stream == platform::StandardStream::Error;
-  switch (platform::StandardStreamKind(stream)) {
+  ConsoleSink* stream_output = error ? &g_error_stream_output : &g_stream_output;
+  g_messages_kind = platform::StandardStreamKind(stream);
+  switch (g_messages_kind) {
     case platform::OutputKind::Console:
       // One screen serves both streams of a console.
       platform::UseConsoleOf(stream);
-      if (!g_screen_sink && !SetUpScreen())
-        g_sink = error ? &g_error_stream_output : &g_stream_output;
+      if (!g_screen_sink && !SetUpScreen()) {
+        g_sink = stream_output;
+        g_messages_kind = platform::OutputKind::Stream;
+      }
       if (g_screen_sink) g_sink = &*g_screen_sink;
       break;
     case platform::OutputKind::Terminal:
-      g_sink = error ? &g_error_terminal_output : &g_terminal_output;
+      g_sink = stream_output;
+      if (platform::TerminalTakesColour())
+        g_sink = error ? &g_error_terminal_output : &g_terminal_output;
       break;
     case platform::OutputKind::Stream:
-      g_sink = error ? &g_error_stream_output : &g_stream_output;
+      g_sink = stream_output;
       break;
   }
 }
@@ -107,6 +117,26 @@ void ConsoleWrite(std::string_view bytes) {
 }
 
 bool SinkShowsAttributes() { return g_sink->ShowsAttributes(); }
+
+platform::OutputKind MessagesKind() { return g_messages_kind; }
+
+int ColumnsLeftOnLine(std::size_t line_start_size) {
+  switch (g_messages_kind) {
+    case platform::OutputKind::Console:
+      return g_screen_sink ? g_screen_sink->columns_left() : 0;
+    case platform::OutputKind::Terminal: {
+      // A terminal that does not tell its width is taken as the usual 80.
+      constexpr int kUsualWidth = 80;
+      const int told = platform::TerminalColumns();
+      const int width = told > 0 ? told : kUsualWidth;
+      const std::size_t used = std::min(line_start_size, static_cast<std::size_t>(width));
+      return width - static_cast<int>(used);
+    }
+    case platform::OutputKind::Stream:
+      break;
+  }
+  return 0;
+}
 
 void PlainWrite(std::string_view text) { ConsoleWrite(text); }
 

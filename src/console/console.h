@@ -2,6 +2,7 @@
 // sink that every write of the program reaches.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -30,6 +31,15 @@ ConsoleSink* SwapSink(ConsoleSink* sink);
 void ConsoleWrite(std::string_view bytes);
 // False while the sink drops the attributes (a pipe or a file).
 bool SinkShowsAttributes();
+
+// Where the messages go: a console's screen, a terminal, or a byte stream
+// (also a console that could not be asked).
+platform::OutputKind MessagesKind();
+// Columns left on the current line after `line_start_size` bytes of text
+// written since its start: on a console from its cursor, on a terminal from
+// its width, 80 when it does not tell (bytes count as columns, so it may be
+// too few, never too many); 0 for a byte stream.
+int ColumnsLeftOnLine(std::size_t line_start_size);
 
 // Plain writes: no markup is interpreted.
 void PlainWrite(std::string_view text);

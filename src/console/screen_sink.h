@@ -25,6 +25,8 @@ class ScreenSink : public ConsoleSink {
   void Write(std::string_view bytes, std::uint8_t attribute) override;
 
   CursorPosition cursor() const { return cursor_; }
+  // Cells from the cursor to the end of its row.
+  int columns_left() const { return width_ - cursor_.x; }
 
  private:
   void PlaceRun(std::uint8_t attribute);

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <time.h>
@@ -467,6 +468,14 @@ bool TerminalTakesColour() {
   if (no_colour != nullptr && no_colour[0] != '\0') return false;
   const char* terminal = ::getenv("TERM");
   return terminal == nullptr || ::strcmp(terminal, "dumb") != 0;
+}
+
+int TerminalColumns() {
+  struct winsize size = {};
+  for (int fd : {STDOUT_FILENO, STDERR_FILENO})
+    if (::isatty(fd) && ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+      return size.ws_col;
+  return 0;
 }
 
 bool ReadScreenInfo(ScreenInfo* /*info*/) { return false; }

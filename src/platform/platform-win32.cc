@@ -516,6 +516,9 @@ ErrorCode ReadStandardInput(std::string* text) {
 
 bool TerminalTakesColour() { return true; }
 
+// No terminal of that kind here (see TerminalTakesColour).
+int TerminalColumns() { return 0; }
+
 bool ReadScreenInfo(ScreenInfo* info) {
   CONSOLE_SCREEN_BUFFER_INFO console;
   if (!::GetConsoleScreenBufferInfo(OutputHandle(), &console)) return false;

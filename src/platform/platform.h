@@ -244,6 +244,9 @@ OutputKind StandardOutputKind();
 // said no by the common conventions: NO_COLOR set and not empty, or
 // TERM=dumb. Windows has no terminal of this kind: always true there.
 bool TerminalTakesColour();
+// Terminal only: the width of the terminal of the messages, in columns; 0
+// when it cannot be asked or does not tell.
+int TerminalColumns();
 
 struct ScreenInfo {
   int width = 80, height = 25;

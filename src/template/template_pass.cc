@@ -24,7 +24,8 @@ constexpr std::size_t kUnsought = 64;
 
 store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
                                    const LineEvaluator& evaluate, const ChangeFinder& find_change,
-                                   std::size_t memory_limit, const store::PieceSink& sink) {
+                                   std::size_t memory_limit, const store::PieceSink& sink,
+                                   const ReadProgress& progress) {
   std::string text;
   std::size_t total = 0;
   try {
@@ -37,9 +38,14 @@ store::Production EvaluateTextInto(std::string_view original, std::string_view l
     std::size_t change_at = 0;
     std::size_t near_in_a_row = 0;
     std::size_t unsought = 0;  // lines to evaluate without the finder
+    std::size_t next_progress = kTextPiece;
     while (lines.Next(piece)) {
       const std::size_t piece_end = static_cast<std::size_t>(piece.data() - original.data()) +
                                     piece.size();
+      if (progress && piece_end >= next_progress) {
+        progress(piece_end, original.size());
+        next_progress = piece_end + kTextPiece;
+      }
       std::string_view result = piece;
       if (!find_change || change_at < piece_end || unsought > 0) {
         line.assign(piece);
@@ -74,12 +80,13 @@ store::Production EvaluateTextInto(std::string_view original, std::string_view l
 }
 
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
-                                      std::size_t memory_limit, const ChangeFinder& find_change) {
+                                      std::size_t memory_limit, const ChangeFinder& find_change,
+                                      const ReadProgress& progress) {
   return store::RewriteInPlace(
       file,
       [&](std::string_view original, const store::PieceSink& sink) {
         return EvaluateTextInto(original, text::TemplateLineEnd(original), evaluate, find_change,
-                                memory_limit, sink);
+                                memory_limit, sink, progress);
       },
       memory_limit);
 }

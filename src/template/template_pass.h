@@ -29,15 +29,20 @@ using ChangeFinder = std::function<std::size_t(std::string_view lines)>;
 // The evaluated text is handed on in pieces of about this many bytes.
 inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
 
+// Told how far the evaluation has read: `read` of the `total` bytes.
+using ReadProgress = std::function<void(std::size_t read, std::size_t total)>;
+
 // Evaluates every line of `original` (in pieces of kPieceLimit) through
 // `evaluate`, but those `find_change` passes over, and hands the results,
 // each followed by `line_end`, to `sink`, in order, in pieces of whole
 // lines. OutOfMemory when memory runs out or the text would grow beyond
 // `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
-// reaches `sink` before the first kTextPiece bytes are ready.
+// reaches `sink` before the first kTextPiece bytes are ready. `progress`,
+// when given, is told after about every kTextPiece bytes read.
 store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
                                    const LineEvaluator& evaluate, const ChangeFinder& find_change,
-                                   std::size_t memory_limit, const store::PieceSink& sink);
+                                   std::size_t memory_limit, const store::PieceSink& sink,
+                                   const ReadProgress& progress = {});
 
 // Rewrites `file` (opened for reading and writing) in place with each of
 // its lines evaluated (see store::RewriteInPlace), each line ended by
@@ -46,6 +51,7 @@ store::Production EvaluateTextInto(std::string_view original, std::string_view l
 // memory run out).
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
                                       std::size_t memory_limit = store::kNoMemoryLimit,
-                                      const ChangeFinder& find_change = {});
+                                      const ChangeFinder& find_change = {},
+                                      const ReadProgress& progress = {});
 
 }  // namespace kelmora::templating

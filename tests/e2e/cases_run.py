@@ -72,6 +72,27 @@ def on_terminal(context, code, out):
     return problems
 
 
+# Long enough to take more than half a second on the checked builds.
+SLOW_TEMPLATE = b"@PAD{LEFT|.|8|x}\n" * 300000
+
+
+def progress_on_terminal(context, code, out):
+    """The case's own run, into a pipe, showed no percentage. On a terminal
+    the "processing" line shows one after half a second, redrawn after a
+    carriage return, and erased before "done!"."""
+    context.write("in.txt", SLOW_TEMPLATE)
+    shown = terminal_output(context, ["in.txt"], context.env)
+    line = b"\rprocessing [in.txt]... "
+    figures = re.findall(re.escape(line) + rb"(\d{1,3})%", shown)
+    problems = [] if figures else [f"no percentage on a terminal: {shown[-300:]!r}"]
+    if [int(f) for f in figures] != sorted(int(f) for f in figures):
+        problems.append(f"the percentages go back: {figures}")
+    erased = line + b" " * len(figures[-1] + b"%") + line if figures else b""
+    if not re.search(re.escape(erased) + rb"(\x1b\[[0-9;]*m)?done!", shown):
+        problems.append(f"the figure is not erased before done!: {shown[-200:]!r}")
+    return problems
+
+
 def colour_by_conventions(context, code, out):
     """On a terminal, a non-empty NO_COLOR or TERM=dumb turns the colour
     codes off, and only them."""
@@ -182,6 +203,8 @@ def output_folder(context):
 
 
 CASES += [
+    Case("a slow fill shows its progress on a terminal only", files={"in.txt": SLOW_TEMPLATE},
+         stdout=clean_run("in.txt"), check=progress_on_terminal, platforms="linux"),
     Case("--help: usage, options, settings, exit codes, without settings", args=["--help"],
          ctl=None, check=help_text),
     Case("-h after an operand", args=["in.txt", "-h"], ctl=None, check=help_text),
