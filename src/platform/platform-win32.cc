@@ -666,12 +666,37 @@ namespace {
 
 FaultHandler g_fault_handler = nullptr;
 
+// A stack overflow leaves the handler too little stack for the report,
+// however much SetThreadStackGuarantee asked for (Wine gives none). So the
+// main thread is a fiber, with a second fiber made in advance: the handler
+// switches to it, and the report runs there, on a stack of its own, in the
+// same thread (its thread-local data and ID unchanged).
+constexpr SIZE_T kReportStack = 256 * 1024;
+DWORD g_main_thread = 0;
+LPVOID g_report_fiber = nullptr;
+Fault g_fault_to_report;
+
+void WINAPI ReportOnFiber(LPVOID /*unused*/) {
+  g_fault_handler(g_fault_to_report);
+}
+
+void PrepareReportFiber() {
+  g_main_thread = ::GetCurrentThreadId();
+  if (::ConvertThreadToFiber(nullptr) == nullptr) return;
+  g_report_fiber = ::CreateFiber(kReportStack, ReportOnFiber, nullptr);
+}
+
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
   g_fault_raised = true;
   Fault fault;
   fault.exception_code = static_cast<std::uint32_t>(record->ExceptionCode);
   fault.address = OffsetFromLoadAddress(reinterpret_cast<std::uintptr_t>(record->ExceptionAddress));
+  if (g_fault_handler != nullptr && record->ExceptionCode == EXCEPTION_STACK_OVERFLOW &&
+      g_report_fiber != nullptr && ::GetCurrentThreadId() == g_main_thread) {
+    g_fault_to_report = fault;
+    ::SwitchToFiber(g_report_fiber);  // does not come back
+  }
   if (g_fault_handler != nullptr) g_fault_handler(fault);
   // Only reached without a handler: the system ends the process with the
   // exception code.
@@ -682,10 +707,12 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 
 void InstallFaultHandler(FaultHandler handler) {
   g_fault_handler = handler;
-  // After a stack overflow the handler runs on what is left of the stack;
-  // keep enough in reserve for the exit procedures and the report.
+  // After a stack overflow the handler runs on what is left of the stack:
+  // enough to switch to the report's fiber, or, where it could not be made,
+  // for the report itself.
   ULONG reserve = 64 * 1024;
   ::SetThreadStackGuarantee(&reserve);
+  PrepareReportFiber();
   ::SetUnhandledExceptionFilter(OnUnhandledException);
 }
 
