@@ -1,8 +1,11 @@
 #include "app/exits.h"
 
 #include "app/file_names.h"
+#include "app/settings.h"
 #include "app/run.h"
+#include "console/console.h"
 #include "console/markup.h"
+#include "text/number.h"
 #include "store/journal.h"
 #include "store/recovery.h"
 #include "runtime/runtime.h"
@@ -135,6 +138,37 @@ void RecoverInterruptedRewrite(const std::string& name) {
     case store::Recovery::Failed: StopOnDamaged(name, recovery.error, recovery.journal);
     default: StopOnKeptJournal(name, recovery);
   }
+}
+
+void ReportSettingsFile(const SettingsLoad& load) {
+  WriteFileNotLine(load.path,
+                   load.status == SettingsLoad::Status::NotFound ? "found" : "readable");
+}
+
+void ReportWrongLines(const SettingsLoad& load, bool pause) {
+  if (pause) console::PlainWriteLine("");
+  for (std::int32_t number : load.wrong_lines) {
+    ShortString start = ErrorBullet() + "wrong line [#" + text::IntToStr(number) + "] in [";
+    const char end[] = "]\r\n";
+    std::size_t room = ShortString::kCapacity - start.size() - (sizeof end - 1);
+    console::WriteMarkup(start + MarkupName(load.path, room) + end);
+  }
+  if (!pause) return;
+  console::PlainWriteLine("   pause (3 seconds)");
+  platform::Tone(3400, 30);
+  platform::Tone(3210, 30);
+  platform::Sleep(3000);
+}
+
+SettingsLoad SettingsOrStop(bool quiet) {
+  SettingsLoad load = LoadSettings();
+  if (load.status != SettingsLoad::Status::Ok) {
+    // Continues the open "reading config" line.
+    ReportSettingsFile(load);
+    Abort(kExitNoSettings);
+  }
+  if (!load.wrong_lines.empty()) ReportWrongLines(load, !quiet);
+  return load;
 }
 
 }  // namespace kelmora::app

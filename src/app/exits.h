@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/settings.h"
 #include "platform/platform.h"
 #include "store/rewrite.h"
 #include "store/run_lock.h"
@@ -45,5 +46,20 @@ void LockForTheRun(const std::string& name, store::RunLock& lock);
 // unfinished is undone. A journal that cannot be trusted or used is kept
 // and ends the run (exit code 4, or 5 when the file may be damaged).
 void RecoverInterruptedRewrite(const std::string& name);
+
+// Reports a settings file that is missing ("found"), cannot be read or is
+// no regular file ("readable").
+void ReportSettingsFile(const SettingsLoad& load);
+
+// Lists the wrong lines of `load`; with `pause`, after an empty line that
+// ends the open "reading config" line, and followed by two tones and a
+// three-second pause.
+void ReportWrongLines(const SettingsLoad& load, bool pause);
+
+// The settings of kelmora.ctl (LoadSettings). Wrong lines are listed, with
+// two tones and a three-second pause unless `quiet`, and the run goes on. A
+// settings file that is missing, cannot be read or is no regular file is
+// reported and ends the run with exit code 1.
+SettingsLoad SettingsOrStop(bool quiet);
 
 }  // namespace kelmora::app

@@ -71,7 +71,7 @@ void Follower::Start() {
     RecoverInterruptedRewrite(output_);
   }
   if (!options_.quiet) console::PlainWrite("reading config... ");
-  settings_load_ = ReadSettings(options_.quiet);
+  settings_load_ = SettingsOrStop(options_.quiet);
   settings_ = settings_load_.settings;
   if (!FileExists(options_.template_path)) StopOnMissingFile(options_.template_path);
   names_status_ = LoadNamePairs(settings_, &names_);

@@ -112,7 +112,7 @@ std::string ProcessingText(const std::string& template_name,
   }
 
   if (!options.quiet) PlainWrite("reading config... ");
-  const Settings settings = ReadSettings(options.quiet).settings;
+  const Settings settings = SettingsOrStop(options.quiet).settings;
   if (!from_input && !FileExists(template_name)) StopOnMissingFile(template_name);
 
   config::ReplaceTable table;

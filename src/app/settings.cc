@@ -5,16 +5,13 @@
 #include <string_view>
 #include <utility>
 
-#include "app/exit_code.h"
 #include "app/file_names.h"
 #include "app/paths.h"
-#include "console/console.h"
-#include "console/markup.h"
+#include "config/settings_keys.h"
 #include "platform/platform.h"
 #include "text/words.h"
 #include "text/char_case.h"
 #include "text/number.h"
-#include "runtime/runtime.h"
 #include "text/search.h"
 
 namespace kelmora::app {
@@ -22,21 +19,14 @@ namespace {
 
 using text::ShortString;
 
-// Registered in this order; a key's number is its place, from 1.
-const char* const kKeyNames[] = {"BirthDate", "BirthTime", "TimeFormat",
-                                 "TimeCount", "ChangeNames", "NamesFile",
-                                 "NoWamp",    "Prefix",      "Suffix"};
-enum KeyNumber : std::int32_t {
-  kBirthDate = 1, kBirthTime, kTimeFormat, kTimeCount, kChangeNames,
-  kNamesFile, kNoWamp, kPrefix, kSuffix,
-};
+using config::SettingsKey;
 
 const text::CharSet kMomentDelimiters(" /:");
 const char kSettingsName[] = "kelmora.ctl";
 
 // Only the first line of a key counts.
-ShortString FirstValue(const config::ConfigReader& reader, KeyNumber key) {
-  return reader.GetValue(key, 1);
+ShortString FirstValue(const config::ConfigReader& reader, SettingsKey key) {
+  return reader.GetValue(static_cast<std::int32_t>(key), 1);
 }
 
 TimeFormat TimeFormatOf(const ShortString& value) {
@@ -64,26 +54,6 @@ SettingsLoad Failed(SettingsLoad load, SettingsLoad::Status status) {
 
 }  // namespace
 
-void ReportSettingsFile(const SettingsLoad& load) {
-  WriteFileNotLine(load.path,
-                   load.status == SettingsLoad::Status::NotFound ? "found" : "readable");
-}
-
-void ReportWrongLines(const SettingsLoad& load, bool pause) {
-  if (pause) console::PlainWriteLine("");
-  for (std::int32_t number : load.wrong_lines) {
-    ShortString start = ErrorBullet() + "wrong line [#" + text::IntToStr(number) + "] in [";
-    const char end[] = "]\r\n";
-    std::size_t room = ShortString::kCapacity - start.size() - (sizeof end - 1);
-    console::WriteMarkup(start + MarkupName(load.path, room) + end);
-  }
-  if (!pause) return;
-  console::PlainWriteLine("   pause (3 seconds)");
-  platform::Tone(3400, 30);
-  platform::Tone(3210, 30);
-  platform::Sleep(3000);
-}
-
 std::string SettingsPath() {
   std::optional<std::string> system_list = platform::SystemSettingsFolderList();
   SettingsSearch search =
@@ -94,22 +64,18 @@ std::string SettingsPath() {
   return search.reported;
 }
 
-void AddSettingsKeys(config::ConfigReader& reader) {
-  for (const char* name : kKeyNames) reader.AddKey(name);
-}
-
 Settings SettingsFromReader(const config::ConfigReader& reader) {
   Settings settings;
   // Date and time are one text, so either key may hold the whole moment.
-  settings.birth_seconds = ParseBirthMoment(FirstValue(reader, kBirthDate) + " " +
-                                            FirstValue(reader, kBirthTime));
-  settings.time_format = TimeFormatOf(FirstValue(reader, kTimeFormat));
-  settings.time_count = TimeCountOf(FirstValue(reader, kTimeCount));
-  settings.change_names = text::UpperCaseKeyword(FirstValue(reader, kChangeNames)) == "YES";
-  settings.names_file = FirstValue(reader, kNamesFile).str();
-  settings.no_wamp = FirstValue(reader, kNoWamp);
-  settings.prefix = FirstValue(reader, kPrefix);
-  settings.suffix = FirstValue(reader, kSuffix);
+  settings.birth_seconds = ParseBirthMoment(FirstValue(reader, SettingsKey::BirthDate) + " " +
+                                            FirstValue(reader, SettingsKey::BirthTime));
+  settings.time_format = TimeFormatOf(FirstValue(reader, SettingsKey::TimeFormat));
+  settings.time_count = TimeCountOf(FirstValue(reader, SettingsKey::TimeCount));
+  settings.change_names = text::UpperCaseKeyword(FirstValue(reader, SettingsKey::ChangeNames)) == "YES";
+  settings.names_file = FirstValue(reader, SettingsKey::NamesFile).str();
+  settings.no_wamp = FirstValue(reader, SettingsKey::NoWamp);
+  settings.prefix = FirstValue(reader, SettingsKey::Prefix);
+  settings.suffix = FirstValue(reader, SettingsKey::Suffix);
   return settings;
 }
 
@@ -120,7 +86,7 @@ SettingsLoad LoadSettings() {
   if (!IsRegularFile(load.path))
     return Failed(std::move(load), SettingsLoad::Status::NotReadable);
   config::ConfigReader reader;
-  AddSettingsKeys(reader);
+  config::AddSettingsKeys(reader);
   config::LoadResult loaded = reader.Load(load.path);
   // A file that cannot be read must not pass for an empty one.
   if (loaded.status == config::LoadStatus::Unreadable)
@@ -130,18 +96,6 @@ SettingsLoad LoadSettings() {
   for (std::int32_t n = 1; n <= reader.WrongLineCount(); ++n)
     load.wrong_lines.push_back(reader.WrongLineNumber(n));
   load.settings = SettingsFromReader(reader);
-  return load;
-}
-
-SettingsLoad ReadSettings(bool quiet) {
-  SettingsLoad load = LoadSettings();
-  if (load.status != SettingsLoad::Status::Ok) {
-    // Continues the open "reading config" line.
-    ReportSettingsFile(load);
-    console::WriteMarkup("~0C~   aborting...\r\n");
-    text::Halt(kExitNoSettings);
-  }
-  if (!load.wrong_lines.empty()) ReportWrongLines(load, !quiet);
   return load;
 }
 

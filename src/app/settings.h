@@ -38,21 +38,6 @@ struct SettingsLoad {
 };
 SettingsLoad LoadSettings();
 
-// Lists the wrong lines of `load`; with `pause`, after an empty line that
-// ends the open "reading config" line, and followed by two tones and a
-// three-second pause.
-void ReportWrongLines(const SettingsLoad& load, bool pause);
-
-// Reports a settings file that is missing ("found"), cannot be read or is
-// no regular file ("readable").
-void ReportSettingsFile(const SettingsLoad& load);
-
-// The settings of kelmora.ctl (see SettingsPath). Wrong lines are listed,
-// with two tones and a three-second pause unless `quiet`, and the run goes
-// on. A settings file that is missing, cannot be read or is no regular file
-// is reported and ends the run with exit code 1.
-SettingsLoad ReadSettings(bool quiet = false);
-
 // Where the settings file is: the first that exists of kelmora.ctl beside
 // the executable (its real path, links resolved, where the OS has links)
 // and, where the OS has settings folders, kelmora/kelmora.ctl in the user's
@@ -61,9 +46,8 @@ SettingsLoad ReadSettings(bool quiet = false);
 // the executable where there is none (SettingsSearchOrder).
 std::string SettingsPath();
 
-// The settings the reader found, its keys registered by AddSettingsKeys;
-// keys without a value keep the defaults above.
-void AddSettingsKeys(config::ConfigReader& reader);
+// The settings the reader found, its keys registered by
+// config::AddSettingsKeys; keys without a value keep the defaults above.
 Settings SettingsFromReader(const config::ConfigReader& reader);
 
 // Seconds of the moment "day/month/year hour:minute:second": words split at

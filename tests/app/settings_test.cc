@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "config/settings_keys.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::app {
@@ -38,7 +39,7 @@ TEST(ParseBirthMoment, DayMonthYearHourMinuteSecond) {
 // The settings of a kelmora.ctl holding `lines`.
 Settings SettingsOf(const text::TempDir& dir, const std::string& lines) {
   config::ConfigReader reader;
-  AddSettingsKeys(reader);
+  config::AddSettingsKeys(reader);
   EXPECT_EQ(reader.Load(dir.Write("kelmora.ctl", lines)).status, config::LoadStatus::Read);
   return SettingsFromReader(reader);
 }

@@ -6,19 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "config/settings_keys.h"
 #include "store/failing_file_ops.h"
 #include "text/temp_dir.h"
 
 namespace kelmora::config {
 namespace {
 
-const char* const kKeys[] = {"BirthDate", "BirthTime", "TimeFormat",
-                             "TimeCount", "ChangeNames", "NamesFile",
-                             "NoWamp", "Prefix", "Suffix"};
-
 ConfigReader ReaderWithKeys() {
   ConfigReader reader;
-  for (const char* key : kKeys) reader.AddKey(key);
+  AddSettingsKeys(reader);
   return reader;
 }
 
@@ -27,9 +24,11 @@ using Values = std::map<std::string, std::vector<std::string>>;
 
 Values ValuesOf(const ConfigReader& reader) {
   Values values;
-  for (std::int32_t key = 1; key <= 9; ++key)
-    for (std::int32_t n = 1; !reader.GetValue(key, n).empty(); ++n)
-      values[kKeys[key - 1]].push_back(reader.GetValue(key, n).str());
+  for (const SettingsKeyName& key : kSettingsKeys) {
+    const auto number = static_cast<std::int32_t>(key.key);
+    for (std::int32_t n = 1; !reader.GetValue(number, n).empty(); ++n)
+      values[key.name].push_back(reader.GetValue(number, n).str());
+  }
   return values;
 }
 

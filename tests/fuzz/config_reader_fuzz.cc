@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check.h"
+#include "config/settings_keys.h"
 #include "fuzz_input.h"
 #include "units.h"
 
@@ -78,9 +79,9 @@ void CheckSettings(std::string_view file, const std::vector<std::string>& keys,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  std::vector<std::string> keys = {"BirthDate", "BirthTime",   "TimeFormat",
-                                   "TimeCount", "ChangeNames", "NamesFile",
-                                   "NoWamp",    "Prefix",      "Suffix"};
+  std::vector<std::string> keys;
+  for (const kelmora::config::SettingsKeyName& key : kelmora::config::kSettingsKeys)
+    keys.emplace_back(key.name);
   const std::size_t program_keys = keys.size();
   if (std::string extra = input.ConsumeRandomLengthString(16); !extra.empty())
     keys.push_back(extra);
