@@ -66,6 +66,15 @@ class Follower:
             problems.append(f"left beside the output: {left}")
         return (err if "-" in self.process.args else out), problems
 
+    def stop_having_said(self, said: bytes):
+        """stop(), and the problems, also when its messages were not exactly
+        `said` (written with CR LF), once."""
+        messages, problems = self.stop()
+        said = own_line_ends(said)
+        if messages != said:
+            problems.append(f"messages {messages!r}, expected {said!r} once")
+        return problems
+
 
 @dataclasses.dataclass
 class FollowCase(Case):
@@ -126,11 +135,8 @@ def bus_goes_and_comes_back(context, bus, env):
     bus.start()
     bus.add_player(["two", "Playing", "--title", "Back"])
     problems += run.wait_for("out.txt", song_line(b"Back"))
-    err, stopped = run.stop()
-    said = own_line_ends(BULLET + b"the session bus went away: no song until it is back\r\n")
-    if err != said:
-        problems.append(f"standard error {err!r}, expected {said!r} once")
-    return problems + stopped
+    return problems + run.stop_having_said(
+        BULLET + b"the session bus went away: no song until it is back\r\n")
 
 
 def template_edited_removed_restored(context, bus, env):
@@ -147,11 +153,7 @@ def template_edited_removed_restored(context, bus, env):
     problems += run.wait_for("out.txt", b"...b\r\n")  # kept
     context.write("in.txt", b"x @CurrentSong\r\n")
     problems += run.wait_for("out.txt", b"x none\r\n")
-    err, stopped = run.stop()
-    said = own_line_ends(BULLET + b"[in.txt] NOT found!\r\n")
-    if err != said:
-        problems.append(f"standard error {err!r}, expected {said!r} once")
-    return problems + stopped
+    return problems + run.stop_having_said(BULLET + b"[in.txt] NOT found!\r\n")
 
 
 def unwritable_output(context, bus, env):
@@ -163,11 +165,8 @@ def unwritable_output(context, bus, env):
     context.path("out.txt").rmdir()
     context.write("in.txt", b"third\r\n")  # the next change writes it
     problems = run.wait_for("out.txt", b"third\r\n")
-    err, stopped = run.stop()
-    said = own_line_ends(BULLET + b"[out.txt] NOT rewritten!\r\n   Is a directory\r\n")
-    if err != said:
-        problems.append(f"standard error {err!r}, expected {said!r} once")
-    return problems + stopped
+    return problems + run.stop_having_said(
+        BULLET + b"[out.txt] NOT rewritten!\r\n   Is a directory\r\n")
 
 
 def stop_during_a_write(context, bus, env):
