@@ -1,8 +1,8 @@
 """@CurrentSong: the song framed by Prefix and Suffix, or NoWamp.
 
 Under Wine, with a real window of the player's class (player_window.py): the
-title cleaned from its caption. Both run under the C locale, so that Wine's ANSI and OEM code pages are
-1252 and 437.
+title cleaned from its caption. Both run under the C locale, so that Wine's
+ANSI and OEM code pages are 1252 and 437.
 
 On Linux, with real players on a private session bus: "Artists - Title" from
 the player that plays. tests/tools/mpris_player is the player.
