@@ -82,13 +82,11 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
 SettingsLoad LoadSettings() {
   SettingsLoad load;
   load.path = SettingsPath();
-  if (!FileExists(load.path)) return Failed(std::move(load), SettingsLoad::Status::NotFound);
-  if (!IsRegularFile(load.path))
-    return Failed(std::move(load), SettingsLoad::Status::NotReadable);
   config::ConfigReader reader;
   config::AddSettingsKeys(reader);
   config::LoadResult loaded = reader.Load(load.path);
-  // A file that cannot be read must not pass for an empty one.
+  // A file that cannot be read, or is no regular file, must not pass for an
+  // empty one.
   if (loaded.status == config::LoadStatus::Unreadable)
     return Failed(std::move(load), SettingsLoad::Status::NotReadable);
   if (loaded.status == config::LoadStatus::NotFound)
