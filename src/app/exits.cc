@@ -14,7 +14,7 @@ using text::ShortString;
 
 [[noreturn]] void Abort(int code) {
   console::WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(code);
+  runtime::Halt(code);
 }
 
 }  // namespace

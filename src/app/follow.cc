@@ -145,7 +145,7 @@ void Follower::QuerySong() {
 bool Follower::Write(const std::string& text) {
   if (output_ == kStandardStream) {
     // Nobody reads any more: following is over.
-    if (!platform::WriteStandardOutput(text.data(), text.size())) text::Halt(kExitOk);
+    if (!platform::WriteStandardOutput(text.data(), text.size())) runtime::Halt(kExitOk);
     return true;
   }
   // Each write waits for any other run on OUTPUT, and holds it off.
@@ -194,7 +194,7 @@ void Follower::Run() {
     int seconds = SecondsToNextCount(filled_at_, settings_.birth_seconds, settings_.time_count) -
                   (NowSeconds() - filled_at_);
     unsigned wakes = seconds > 0 ? waiter_.Wait(seconds) : platform::kWakeClock;
-    if (wakes & platform::kWakeStop) text::Halt(kExitOk);
+    if (wakes & platform::kWakeStop) runtime::Halt(kExitOk);
     if (wakes & platform::kWakeFiles) {
       ReloadSettings();
       ReloadNames();

@@ -46,7 +46,7 @@ void WriteBanner() {
   WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name + " " +
               (list_options ? OptionsUsage() : "<filename>") + "\r\n");
   WriteMarkup("~0C~   exiting...~07~\r\n");
-  text::Halt(kExitCommandLine);
+  runtime::Halt(kExitCommandLine);
 }
 
 // The filled text of `template_text` to standard output.
@@ -60,7 +60,7 @@ void FillIntoStandardOutput(const std::string& template_text,
   if (!written) {
     WriteFileNotLine(std::string(kStandardStream), "written");
     WriteMarkup("~0C~   aborting...\r\n");
-    text::Halt(kExitNotRewritten);
+    runtime::Halt(kExitNotRewritten);
   }
 }
 
@@ -128,22 +128,22 @@ std::string ProcessingText(const std::string& template_name,
   if (!outcome.ok) StopOnNotRewritten(rewritten, outcome);
   if (!options.quiet) WriteMarkup(kDone);
   ReportStuckJournal(rewritten, outcome);
-  text::Halt(kExitOk);
+  runtime::Halt(kExitOk);
 }
 
 }  // namespace
 
 void Run() {
-  std::vector<std::string> arguments = text::CommandArguments();
+  std::vector<std::string> arguments = runtime::CommandArguments();
   arguments.erase(arguments.begin());
   const Options options = ParseOptions(arguments);
   if (!options.error && options.action == Action::Help) {
     WriteHelp();
-    text::Halt(kExitOk);
+    runtime::Halt(kExitOk);
   }
   if (!options.error && options.action == Action::Version) {
     WriteVersion();
-    text::Halt(kExitOk);
+    runtime::Halt(kExitOk);
   }
   // Standard output carries the filled text and nothing else.
   if (ToStandardOutput(options)) console::DirectMessagesTo(platform::StandardStream::Error);

@@ -138,7 +138,7 @@ SettingsLoad ReadSettings(bool quiet) {
     // Continues the open "reading config" line.
     ReportSettingsFile(load);
     console::WriteMarkup("~0C~   aborting...\r\n");
-    text::Halt(kExitNoSettings);
+    runtime::Halt(kExitNoSettings);
   }
   if (!load.wrong_lines.empty()) ReportWrongLines(load, !quiet);
   return load;

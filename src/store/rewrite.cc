@@ -213,7 +213,7 @@ RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
   // back, which allocates nothing; every other allocation comes before the
   // file is touched, so its exception is caught here rather than threaded
   // through every step.
-  text::AllocationFailuresThrow throwing;
+  runtime::AllocationFailuresThrow throwing;
   try {
     return RewriteWhole(file, produce, memory_limit);
   } catch (const std::bad_alloc&) {
