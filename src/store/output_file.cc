@@ -4,10 +4,9 @@
 
 namespace kelmora::store {
 
-bool SameFile(const std::string& first, const std::string& second) {
+bool SameFile(const std::string& first, const std::string& second, const FileOps& ops) {
   platform::FileId one, other;
-  return platform::IdentifyFile(first, &one) == 0 && platform::IdentifyFile(second, &other) == 0 &&
-         one == other;
+  return ops.identify(first, &one) == 0 && ops.identify(second, &other) == 0 && one == other;
 }
 
 RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
