@@ -88,26 +88,34 @@ std::string ProcessingText(const std::string& template_name,
   return text + "... ";
 }
 
+// OUTPUT, unless it is TEMPLATE under another name: that is the in-place fill.
+std::optional<std::string> SeparateOutput(const Options& options) {
+  const std::string& template_name = options.template_path;
+  std::optional<std::string> output = options.output;
+  if (output && *output != kStandardStream && template_name != kStandardStream &&
+      store::SameFile(template_name, *output))
+    output.reset();
+  return output;
+}
+
+// Takes the run's lock on a named file, then puts back what an interrupted
+// rewrite of it left; nothing for the standard streams.
+void LockAndRecover(const std::string& path, store::RunLock& lock) {
+  if (path == kStandardStream) return;
+  LockForTheRun(path, lock);
+  RecoverInterruptedRewrite(path);
+}
+
 [[noreturn]] void FillOnce(const Options& options) {
   const std::string& template_name = options.template_path;
   const bool from_input = template_name == kStandardStream;
-  std::optional<std::string> output = options.output;
-  // OUTPUT that is TEMPLATE under another name is the in-place fill.
-  if (output && *output != kStandardStream && !from_input &&
-      store::SameFile(template_name, *output))
-    output.reset();
+  const std::optional<std::string> output = SeparateOutput(options);
   // One run at a time on each file, from before its journal is looked for
   // until the process ends.
   store::RunLock template_lock(store::SystemFileOps());
   store::RunLock output_lock(store::SystemFileOps());
-  if (!from_input) {
-    LockForTheRun(template_name, template_lock);
-    RecoverInterruptedRewrite(template_name);
-  }
-  if (output && *output != kStandardStream) {
-    LockForTheRun(*output, output_lock);
-    RecoverInterruptedRewrite(*output);
-  }
+  LockAndRecover(template_name, template_lock);
+  if (output) LockAndRecover(*output, output_lock);
 
   if (!options.quiet) PlainWrite("reading config... ");
   const Settings settings = ReadSettings(options.quiet).settings;
