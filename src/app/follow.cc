@@ -150,9 +150,7 @@ bool Follower::Write(const std::string& text) {
   }
   // Each write waits for any other run on OUTPUT, and holds it off.
   store::RunLock lock(store::SystemFileOps());
-  store::RewriteOutcome outcome;
-  outcome.ok = false;
-  outcome.error = lock.Take(output_);
+  store::RewriteOutcome outcome = store::FailedWith(lock.Take(output_));
   if (outcome.error != platform::kInUse) {
     outcome = store::RewriteOutputFile(
         output_, [&text](std::string_view, const store::PieceSink& sink) {

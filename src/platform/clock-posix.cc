@@ -7,17 +7,18 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/posix.h"
+
 namespace kelmora::platform {
 
-namespace {
-
-// The file of the test clock, in a test build whose environment names one.
 std::optional<std::string> TestClockPath() {
 #ifdef KELMORA_TEST_HOOKS
   if (const char* path = ::getenv("KELMORA_TEST_CLOCK")) return std::string(path);
 #endif
   return std::nullopt;
 }
+
+namespace {
 
 std::optional<LocalTime> ReadTestClock(const std::string& path) {
   LocalTime time{};

@@ -11,4 +11,7 @@ inline ErrorCode LastError() { return static_cast<ErrorCode>(errno); }
 
 inline int ToFd(FileHandle file) { return static_cast<int>(file); }
 
+// The file of the test clock, in a test build whose environment names one.
+std::optional<std::string> TestClockPath();
+
 }  // namespace kelmora::platform

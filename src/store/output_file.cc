@@ -14,12 +14,7 @@ RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produc
   if (ops.query(path) == platform::PathKind::Missing) {
     // Someone else may make it meanwhile: theirs is then rewritten.
     platform::ErrorCode error = ops.create_output(path);
-    if (error != 0 && ops.query(path) == platform::PathKind::Missing) {
-      RewriteOutcome outcome;
-      outcome.ok = false;
-      outcome.error = error;
-      return outcome;
-    }
+    if (error != 0 && ops.query(path) == platform::PathKind::Missing) return FailedWith(error);
   }
   FileStream file(path, kOpenReadWrite, 4096, ops);
   return RewriteInPlace(file, produce);

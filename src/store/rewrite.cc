@@ -11,14 +11,14 @@
 #include "runtime/fault_report.h"
 
 namespace kelmora::store {
-namespace {
-
 RewriteOutcome FailedWith(platform::ErrorCode error) {
   RewriteOutcome outcome;
   outcome.ok = false;
   outcome.error = error;
   return outcome;
 }
+
+namespace {
 
 RewriteOutcome FailureOf(const FileStream& stream) { return FailedWith(stream.error_detail()); }
 
