@@ -47,8 +47,6 @@ LocalTime ReadLocalTime() {
           local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
-// ------------------------------------------------------- sound and waiting
-
 void Sleep(int milliseconds) {
   if (milliseconds <= 0) return;
   struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
