@@ -106,9 +106,21 @@ void LockAndRecover(const std::string& path, store::RunLock& lock) {
   RecoverInterruptedRewrite(path);
 }
 
+// Reads the settings, stops when TEMPLATE is not there, and puts the pairs
+// of the names file into `table`; the "reading config" message around it.
+Settings ReadConfig(const Options& options, config::ReplaceTable& table) {
+  const std::string& template_name = options.template_path;
+  if (!options.quiet) PlainWrite("reading config... ");
+  const Settings settings = ReadSettings(options.quiet).settings;
+  if (template_name != kStandardStream && !FileExists(template_name))
+    StopOnMissingFile(template_name);
+  LoadNamesFile(settings, table);
+  if (!options.quiet) WriteMarkup(kDone);
+  return settings;
+}
+
 [[noreturn]] void FillOnce(const Options& options) {
   const std::string& template_name = options.template_path;
-  const bool from_input = template_name == kStandardStream;
   const std::optional<std::string> output = SeparateOutput(options);
   // One run at a time on each file, from before its journal is looked for
   // until the process ends.
@@ -117,13 +129,8 @@ void LockAndRecover(const std::string& path, store::RunLock& lock) {
   LockAndRecover(template_name, template_lock);
   if (output) LockAndRecover(*output, output_lock);
 
-  if (!options.quiet) PlainWrite("reading config... ");
-  const Settings settings = ReadSettings(options.quiet).settings;
-  if (!from_input && !FileExists(template_name)) StopOnMissingFile(template_name);
-
   config::ReplaceTable table;
-  LoadNamesFile(settings, table);
-  if (!options.quiet) WriteMarkup(kDone);
+  const Settings settings = ReadConfig(options, table);
 
   if (!options.quiet) PlainWrite(ProcessingText(template_name, output));
   // The counter is read once, after the "processing" text is out.
