@@ -17,7 +17,7 @@ using text::ShortString;
 
 [[noreturn]] void Abort(int code) {
   console::WriteMarkup("~0C~   aborting...\r\n");
-  text::Halt(code);
+  runtime::Halt(code);
 }
 
 }  // namespace

@@ -145,14 +145,12 @@ void Follower::QuerySong() {
 bool Follower::Write(const std::string& text) {
   if (output_ == kStandardStream) {
     // Nobody reads any more: following is over.
-    if (!platform::WriteStandardOutput(text.data(), text.size())) text::Halt(kExitOk);
+    if (!platform::WriteStandardOutput(text.data(), text.size())) runtime::Halt(kExitOk);
     return true;
   }
   // Each write waits for any other run on OUTPUT, and holds it off.
   store::RunLock lock(store::SystemFileOps());
-  store::RewriteOutcome outcome;
-  outcome.ok = false;
-  outcome.error = lock.Take(output_);
+  store::RewriteOutcome outcome = store::FailedWith(lock.Take(output_));
   if (outcome.error != platform::kInUse) {
     outcome = store::RewriteOutputFile(
         output_, [&text](std::string_view, const store::PieceSink& sink) {
@@ -194,7 +192,7 @@ void Follower::Run() {
     int seconds = SecondsToNextCount(filled_at_, settings_.birth_seconds, settings_.time_count) -
                   (NowSeconds() - filled_at_);
     unsigned wakes = seconds > 0 ? waiter_.Wait(seconds) : platform::kWakeClock;
-    if (wakes & platform::kWakeStop) text::Halt(kExitOk);
+    if (wakes & platform::kWakeStop) runtime::Halt(kExitOk);
     if (wakes & platform::kWakeFiles) {
       ReloadSettings();
       ReloadNames();

@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
   kelmora::platform::Init(argc, argv);
-  kelmora::text::InstallFaultReport();
+  kelmora::runtime::InstallFaultReport();
   kelmora::console::SetUpConsole();
   kelmora::app::Run();
 }

@@ -47,7 +47,7 @@ void WriteBanner() {
   WriteMarkup(ShortString("~0F~   ~07~usage: ") + text::kNativeText.program_name + " " +
               (list_options ? OptionsUsage() : "<filename>") + "\r\n");
   WriteMarkup("~0C~   exiting...~07~\r\n");
-  text::Halt(kExitCommandLine);
+  runtime::Halt(kExitCommandLine);
 }
 
 // The filled text of `template_text` to standard output.
@@ -61,7 +61,7 @@ void FillIntoStandardOutput(const std::string& template_text,
   if (!written) {
     WriteFileNotLine(std::string(kStandardStream), "written");
     WriteMarkup("~0C~   aborting...\r\n");
-    text::Halt(kExitNotRewritten);
+    runtime::Halt(kExitNotRewritten);
   }
 }
 
@@ -90,34 +90,49 @@ std::string ProcessingText(const std::string& template_name,
   return text + "... ";
 }
 
-[[noreturn]] void FillOnce(const Options& options) {
+// OUTPUT, unless it is TEMPLATE under another name: that is the in-place fill.
+std::optional<std::string> SeparateOutput(const Options& options) {
   const std::string& template_name = options.template_path;
-  const bool from_input = template_name == kStandardStream;
   std::optional<std::string> output = options.output;
-  // OUTPUT that is TEMPLATE under another name is the in-place fill.
-  if (output && *output != kStandardStream && !from_input &&
+  if (output && *output != kStandardStream && template_name != kStandardStream &&
       store::SameFile(template_name, *output))
     output.reset();
+  return output;
+}
+
+// Takes the run's lock on a named file, then puts back what an interrupted
+// rewrite of it left; nothing for the standard streams.
+void LockAndRecover(const std::string& path, store::RunLock& lock) {
+  if (path == kStandardStream) return;
+  LockForTheRun(path, lock);
+  RecoverInterruptedRewrite(path);
+}
+
+// Reads the settings, stops when TEMPLATE is not there, and puts the pairs
+// of the names file into `table`; the "reading config" message around it.
+Settings ReadConfig(const Options& options, config::ReplaceTable& table) {
+  const std::string& template_name = options.template_path;
+  if (!options.quiet) PlainWrite("reading config... ");
+  const Settings settings = SettingsOrStop(options.quiet).settings;
+  if (template_name != kStandardStream && !FileExists(template_name))
+    StopOnMissingFile(template_name);
+  LoadNamesFile(settings, table);
+  if (!options.quiet) WriteMarkup(kDone);
+  return settings;
+}
+
+[[noreturn]] void FillOnce(const Options& options) {
+  const std::string& template_name = options.template_path;
+  const std::optional<std::string> output = SeparateOutput(options);
   // One run at a time on each file, from before its journal is looked for
   // until the process ends.
   store::RunLock template_lock(store::SystemFileOps());
   store::RunLock output_lock(store::SystemFileOps());
-  if (!from_input) {
-    LockForTheRun(template_name, template_lock);
-    RecoverInterruptedRewrite(template_name);
-  }
-  if (output && *output != kStandardStream) {
-    LockForTheRun(*output, output_lock);
-    RecoverInterruptedRewrite(*output);
-  }
-
-  if (!options.quiet) PlainWrite("reading config... ");
-  const Settings settings = SettingsOrStop(options.quiet).settings;
-  if (!from_input && !FileExists(template_name)) StopOnMissingFile(template_name);
+  LockAndRecover(template_name, template_lock);
+  if (output) LockAndRecover(*output, output_lock);
 
   config::ReplaceTable table;
-  LoadNamesFile(settings, table);
-  if (!options.quiet) WriteMarkup(kDone);
+  const Settings settings = ReadConfig(options, table);
 
   const std::string processing = ProcessingText(template_name, output);
   if (!options.quiet) PlainWrite(processing);
@@ -140,22 +155,22 @@ std::string ProcessingText(const std::string& template_name,
   if (!outcome.ok) StopOnNotRewritten(rewritten, outcome);
   if (!options.quiet) WriteMarkup(kDone);
   ReportStuckJournal(rewritten, outcome);
-  text::Halt(kExitOk);
+  runtime::Halt(kExitOk);
 }
 
 }  // namespace
 
 void Run() {
-  std::vector<std::string> arguments = text::CommandArguments();
+  std::vector<std::string> arguments = runtime::CommandArguments();
   arguments.erase(arguments.begin());
   const Options options = ParseOptions(arguments);
   if (!options.error && options.action == Action::Help) {
     WriteHelp();
-    text::Halt(kExitOk);
+    runtime::Halt(kExitOk);
   }
   if (!options.error && options.action == Action::Version) {
     WriteVersion();
-    text::Halt(kExitOk);
+    runtime::Halt(kExitOk);
   }
   // Standard output carries the filled text and nothing else.
   if (ToStandardOutput(options)) console::DirectMessagesTo(platform::StandardStream::Error);

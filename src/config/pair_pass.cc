@@ -63,6 +63,20 @@ PairPassPlan PlanPairPass(const ReplacePair& pair) {
   return plan;
 }
 
+namespace {
+
+// Puts the text a pass made, and its fold when the fold is kept, in place
+// of the line's; `refold` when a replacement may have joined characters
+// that fold together, so that the fold is made anew.
+void TakePassedText(PassLine line, bool refold) {
+  std::swap(line.text, line.next_text);
+  if (!line.folded_current) return;
+  std::swap(line.folded, line.next_folded);
+  if (refold) Fold(line.text, line.folded);
+}
+
+}  // namespace
+
 // The pass, for a pair in one pass: no occurrence is found again before the
 // end of a value just put in, so the search goes on in the unchanged line,
 // behind each occurrence replaced and one byte into each one escaped. An
@@ -104,11 +118,7 @@ void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
   }
   out.append(text, copied);
   if (keep_fold) out_folded.append(line.folded, copied);
-  std::swap(line.text, out);
-  if (keep_fold) {
-    std::swap(line.folded, out_folded);
-    if (refold) Fold(line.text, line.folded);
-  }
+  TakePassedText(line, refold);
 }
 
 }  // namespace kelmora::config

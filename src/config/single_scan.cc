@@ -147,6 +147,10 @@ class Scan {
   bool Escape(std::size_t start, const ScanEdges& edges);
   bool Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
                const ScanEdges& edges);
+  // Copies the line up to the occurrence of pair `number` at [start, end],
+  // then escapes or replaces it; false when the passes pair by pair must
+  // decide.
+  bool TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number);
 
   const ScanTable& table_;
   std::string_view line_, search_;
@@ -208,6 +212,13 @@ bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
   return true;
 }
 
+bool Scan::TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number) {
+  CopyUpTo(start);
+  const ScanEdges& edges = table_.edges[number];
+  return !out_.empty() && out_.back() == '@' ? Escape(start, edges)
+                                             : Replace(start, end, table_.pairs[number], edges);
+}
+
 ScanResult Scan::Run() {
   const text::KeySearch& keys = table_.keys;
   std::uint32_t state = 0;
@@ -224,8 +235,7 @@ ScanResult Scan::Run() {
     at = end + 1;
     if (!keys.OneKeyEndsIn(state)) return ScanResult::PairByPair;
     const std::uint32_t number = table_.pair_of_key[key];
-    const ReplacePair& pair = table_.pairs[number];
-    const std::size_t start = end + 1 - pair.upper_name.size();
+    const std::size_t start = end + 1 - table_.pairs[number].upper_name.size();
     if (last_end != kNone && start <= last_end) {
       if (key != last_key) return ScanResult::PairByPair;
       // Its start was replaced, as its pass would have done.
@@ -240,11 +250,7 @@ ScanResult Scan::Run() {
       out_.clear();
       found = true;
     }
-    CopyUpTo(start);
-    const ScanEdges& edges = table_.edges[number];
-    const bool handled = !out_.empty() && out_.back() == '@' ? Escape(start, edges)
-                                                             : Replace(start, end, pair, edges);
-    if (!handled) return ScanResult::PairByPair;
+    if (!TakeOccurrence(start, end, number)) return ScanResult::PairByPair;
   }
   if (!found) return ScanResult::NoKey;
   out_.append(line_, copied_);

@@ -52,7 +52,7 @@ bool SetUpScreen() {
   g_sink = &*g_screen_sink;
   CursorPosition start = g_screen_sink->cursor();
   platform::StartCursorFollower(start.x, start.y);
-  text::AddExitProcedure(StopCursorFollower);
+  runtime::AddExitProcedure(StopCursorFollower);
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix.h"
 #include "platform/song_watch.h"
 
 namespace kelmora::platform {
@@ -54,13 +55,6 @@ std::pair<std::string, std::string> FolderAndName(const std::string& path) {
   std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return {".", path};
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-std::optional<std::string> TestClockFile() {
-#ifdef KELMORA_TEST_HOOKS
-  if (const char* path = ::getenv("KELMORA_TEST_CLOCK")) return std::string(path);
-#endif
-  return std::nullopt;
 }
 
 std::int64_t TestClockSeconds() {
@@ -103,7 +97,7 @@ ChangeWaiter::ChangeWaiter() : state_(new State) {
   ::pthread_sigmask(SIG_BLOCK, &stops, nullptr);
   state_->signals = ::signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
   state_->inotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-  state_->test_clock = TestClockFile();
+  state_->test_clock = TestClockPath();
   state_->song.Connect();
   // As long as a song query may take: a bus that does not answer costs no
   // more.

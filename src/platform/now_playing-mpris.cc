@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/platform.h"
@@ -58,12 +59,53 @@ bool SessionBusCanExist() {
   return ::access((std::string(runtime_dir) + "/bus").c_str(), F_OK) == 0;
 }
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function* function) {
-  void* symbol = ::dlsym(library, name);
-  *function = reinterpret_cast<Function>(symbol);
-  return symbol != nullptr;
+template <typename>
+struct MemberOf;
+template <typename Class, typename Type>
+struct MemberOf<Type Class::*> {
+  using Api = Class;
+  using Function = Type;
+};
+
+// Puts the address of a symbol into its member, as the member's own type.
+template <auto member>
+void Store(typename MemberOf<decltype(member)>::Api* api, void* symbol) {
+  api->*member = reinterpret_cast<typename MemberOf<decltype(member)>::Function>(symbol);
 }
+
+// A symbol of libsystemd and the member of Api that holds it.
+template <typename Api>
+struct Symbol {
+  const char* name;
+  void (*store)(Api*, void*);
+};
+
+// False, with some members left unset, when a symbol is missing.
+template <typename Api, std::size_t count>
+bool BindAll(void* library, const Symbol<Api> (&symbols)[count], Api* api) {
+  for (const Symbol<Api>& symbol : symbols) {
+    void* address = ::dlsym(library, symbol.name);
+    if (address == nullptr) return false;
+    symbol.store(api, address);
+  }
+  return true;
+}
+
+constexpr Symbol<SdBus> kSdBusSymbols[] = {
+    {"sd_bus_open_user", Store<&SdBus::open_user>},
+    {"sd_bus_close_unref", Store<&SdBus::close_unref>},
+    {"sd_bus_call_method_async", Store<&SdBus::call_method_async>},
+    {"sd_bus_process", Store<&SdBus::process>},
+    {"sd_bus_wait", Store<&SdBus::wait>},
+    {"sd_bus_message_ref", Store<&SdBus::message_ref>},
+    {"sd_bus_message_unref", Store<&SdBus::message_unref>},
+    {"sd_bus_message_is_method_error", Store<&SdBus::is_method_error>},
+    {"sd_bus_message_enter_container", Store<&SdBus::enter_container>},
+    {"sd_bus_message_exit_container", Store<&SdBus::exit_container>},
+    {"sd_bus_message_read_basic", Store<&SdBus::read_basic>},
+    {"sd_bus_message_skip", Store<&SdBus::skip>},
+    {"sd_bus_message_peek_type", Store<&SdBus::peek_type>},
+};
 
 // Null when libsystemd is not installed. Stays loaded for the rest of the
 // run: the library keeps state of its own that must not be unmapped.
@@ -71,20 +113,7 @@ const SdBus* LoadSdBus() {
   static SdBus api;
   void* library = ::dlopen("libsystemd.so.0", RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return nullptr;
-  bool bound = Bind(library, "sd_bus_open_user", &api.open_user) &&
-               Bind(library, "sd_bus_close_unref", &api.close_unref) &&
-               Bind(library, "sd_bus_call_method_async", &api.call_method_async) &&
-               Bind(library, "sd_bus_process", &api.process) &&
-               Bind(library, "sd_bus_wait", &api.wait) &&
-               Bind(library, "sd_bus_message_ref", &api.message_ref) &&
-               Bind(library, "sd_bus_message_unref", &api.message_unref) &&
-               Bind(library, "sd_bus_message_is_method_error", &api.is_method_error) &&
-               Bind(library, "sd_bus_message_enter_container", &api.enter_container) &&
-               Bind(library, "sd_bus_message_exit_container", &api.exit_container) &&
-               Bind(library, "sd_bus_message_read_basic", &api.read_basic) &&
-               Bind(library, "sd_bus_message_skip", &api.skip) &&
-               Bind(library, "sd_bus_message_peek_type", &api.peek_type);
-  return bound ? &api : nullptr;
+  return BindAll(library, kSdBusSymbols, &api) ? &api : nullptr;
 }
 
 // The answer to one call, kept until it is read. Never moved: sd-bus holds
@@ -311,19 +340,23 @@ struct SdBusWatch {
   decltype(&::sd_bus_is_ready) is_ready;
 };
 
+constexpr Symbol<SdBusWatch> kSdBusWatchSymbols[] = {
+    {"sd_bus_open_user", Store<&SdBusWatch::open_user>},
+    {"sd_bus_close_unref", Store<&SdBusWatch::close_unref>},
+    {"sd_bus_add_match_async", Store<&SdBusWatch::add_match_async>},
+    {"sd_bus_get_fd", Store<&SdBusWatch::get_fd>},
+    {"sd_bus_get_events", Store<&SdBusWatch::get_events>},
+    {"sd_bus_get_timeout", Store<&SdBusWatch::get_timeout>},
+    {"sd_bus_process", Store<&SdBusWatch::process>},
+    {"sd_bus_is_open", Store<&SdBusWatch::is_open>},
+    {"sd_bus_is_ready", Store<&SdBusWatch::is_ready>},
+};
+
 const SdBusWatch* LoadSdBusWatch() {
   static SdBusWatch api;
   static bool bound = [] {
     void* library = ::dlopen("libsystemd.so.0", RTLD_NOW | RTLD_LOCAL);
-    return library != nullptr && Bind(library, "sd_bus_open_user", &api.open_user) &&
-           Bind(library, "sd_bus_close_unref", &api.close_unref) &&
-           Bind(library, "sd_bus_add_match_async", &api.add_match_async) &&
-           Bind(library, "sd_bus_get_fd", &api.get_fd) &&
-           Bind(library, "sd_bus_get_events", &api.get_events) &&
-           Bind(library, "sd_bus_get_timeout", &api.get_timeout) &&
-           Bind(library, "sd_bus_process", &api.process) &&
-           Bind(library, "sd_bus_is_open", &api.is_open) &&
-           Bind(library, "sd_bus_is_ready", &api.is_ready);
+    return library != nullptr && BindAll(library, kSdBusWatchSymbols, &api);
   }();
   return bound ? &api : nullptr;
 }

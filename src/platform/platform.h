@@ -1,6 +1,6 @@
 // Everything the program asks of the operating system. One implementation per
-// OS: platform-win32.cc (the primary platform) and platform-posix.cc. No other
-// file of the program includes an OS header.
+// OS, a file a concern: the *-win32.cc files (the primary platform) and the
+// *-posix.cc files. No other file of the program includes an OS header.
 #pragma once
 
 #include <cstddef>

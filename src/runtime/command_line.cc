@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 bool IsSeparator(char c) {
@@ -47,4 +47,4 @@ std::vector<std::string> CommandArguments() {
   return words;
 }
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 
 // Splits a raw command line into words (word 0 the program name as typed):
 // separators are bytes 0x01-0x20, double quotes group and are dropped, a word
@@ -17,4 +17,4 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 // after the program name.
 std::vector<std::string> CommandArguments();
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -10,7 +10,7 @@
 #include "text/number.h"
 #include "runtime/runtime.h"
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 // Searched in this order; the first matching code gives the number.
@@ -47,7 +47,7 @@ thread_local int t_thread_number = 0;
   // memory running out in one) is reported without running them again.
   static std::atomic<bool> reporting{false};
   if (!reporting.exchange(true)) RunExitProcedures();
-  ShortString report = FaultReportText(fault);
+  text::ShortString report = FaultReportText(fault);
   platform::WriteStandardError(report.data(), report.size());
   platform::ExitProcess(fault.number);
 }
@@ -100,22 +100,22 @@ int FaultNumberForException(std::uint32_t code) {
   return kFaultUnknown;
 }
 
-ShortString FaultReportText(const FaultDetails& fault) {
-  ShortString text("\r\n");
-  text += kAskToReport;
-  text += "Found bug number ";
-  text += IntToStr(fault.number).view();
-  text += " at ";
-  text += HexDigits(static_cast<std::uint32_t>(fault.address), 8).view();
+text::ShortString FaultReportText(const FaultDetails& fault) {
+  text::ShortString report("\r\n");
+  report += kAskToReport;
+  report += "Found bug number ";
+  report += text::IntToStr(fault.number).view();
+  report += " at ";
+  report += text::HexDigits(static_cast<std::uint32_t>(fault.address), 8).view();
   if (fault.exception_code) {
-    text += " (Exception ";
-    text += HexDigits(*fault.exception_code, 8).view();
-    text += ")";
+    report += " (Exception ";
+    report += text::HexDigits(*fault.exception_code, 8).view();
+    report += ")";
   }
-  text += " TID=";
-  text += IntToStr(fault.thread).view();
-  text += ".\r\n";
-  return text;
+  report += " TID=";
+  report += text::IntToStr(fault.thread).view();
+  report += ".\r\n";
+  return report;
 }
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -8,7 +8,7 @@
 
 #include "text/bounded_string.h"
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 
 // Fault numbers the program raises itself.
 inline constexpr int kFaultOutOfMemory = 203;
@@ -52,10 +52,10 @@ struct FaultDetails {
 
 // The text written to standard error: a line break, a line asking for the
 // fault to be reported, and the "Found bug number ..." line, CR LF ended.
-ShortString FaultReportText(const FaultDetails& fault);
+text::ShortString FaultReportText(const FaultDetails& fault);
 
 // The runtime's number of the calling thread: 1 for the thread that called
 // InstallFaultReport, then 2, 3, ... in the order threads first ask.
 int RuntimeThreadNumber();
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 std::vector<ExitProcedure>& ExitProcedures() {
@@ -34,4 +34,4 @@ void Halt(int code) {
   platform::ExitProcess(code);
 }
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -1,7 +1,7 @@
 // The end of the run: exit procedures and Halt.
 #pragma once
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 
 using ExitProcedure = void (*)();
 
@@ -16,4 +16,4 @@ void RunExitProcedures();
 // Runs the exit procedures and ends the process with `code`.
 [[noreturn]] void Halt(int code);
 
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -58,6 +58,8 @@ struct FileOps {
   std::function<platform::ErrorCode(platform::FileHandle)> clear_mark;
   // What a path names (see platform::QueryPath); never opens it.
   std::function<platform::PathKind(const std::string& path)> query;
+  // Which file a path names (see platform::IdentifyFile).
+  std::function<platform::ErrorCode(const std::string& path, platform::FileId*)> identify;
 };
 
 // The operating system's calls.

@@ -4,10 +4,9 @@
 
 namespace kelmora::store {
 
-bool SameFile(const std::string& first, const std::string& second) {
+bool SameFile(const std::string& first, const std::string& second, const FileOps& ops) {
   platform::FileId one, other;
-  return platform::IdentifyFile(first, &one) == 0 && platform::IdentifyFile(second, &other) == 0 &&
-         one == other;
+  return ops.identify(first, &one) == 0 && ops.identify(second, &other) == 0 && one == other;
 }
 
 RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
@@ -15,12 +14,7 @@ RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produc
   if (ops.query(path) == platform::PathKind::Missing) {
     // Someone else may make it meanwhile: theirs is then rewritten.
     platform::ErrorCode error = ops.create_output(path);
-    if (error != 0 && ops.query(path) == platform::PathKind::Missing) {
-      RewriteOutcome outcome;
-      outcome.ok = false;
-      outcome.error = error;
-      return outcome;
-    }
+    if (error != 0 && ops.query(path) == platform::PathKind::Missing) return FailedWith(error);
   }
   FileStream file(path, kOpenReadWrite, 4096, ops);
   return RewriteInPlace(file, produce);

@@ -11,7 +11,8 @@ namespace kelmora::store {
 
 // True when both paths name one file (one device and inode, or one volume
 // and file ID); false when either cannot be looked at.
-bool SameFile(const std::string& first, const std::string& second);
+bool SameFile(const std::string& first, const std::string& second,
+              const FileOps& ops = SystemFileOps());
 
 // Puts what `produce` makes over the file at `path` with RewriteInPlace,
 // the file's original bytes given to `produce`. When nothing lies at

@@ -89,7 +89,7 @@ Recovery RecoverFromJournal(const std::string& file_path, const FileOps& ops) {
     return {};
   // The original bytes of a journal that is too large for memory are not
   // lost: the journal stays.
-  text::AllocationFailuresThrow throwing;
+  runtime::AllocationFailuresThrow throwing;
   Recovery recovery;
   try {
     recovery = RecoverOpenFile(file_path, file, ops);

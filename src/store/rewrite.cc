@@ -11,14 +11,14 @@
 #include "runtime/fault_report.h"
 
 namespace kelmora::store {
-namespace {
-
 RewriteOutcome FailedWith(platform::ErrorCode error) {
   RewriteOutcome outcome;
   outcome.ok = false;
   outcome.error = error;
   return outcome;
 }
+
+namespace {
 
 RewriteOutcome FailureOf(const FileStream& stream) { return FailedWith(stream.error_detail()); }
 
@@ -213,7 +213,7 @@ RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
   // back, which allocates nothing; every other allocation comes before the
   // file is touched, so its exception is caught here rather than threaded
   // through every step.
-  text::AllocationFailuresThrow throwing;
+  runtime::AllocationFailuresThrow throwing;
   try {
     return RewriteWhole(file, produce, memory_limit);
   } catch (const std::bad_alloc&) {

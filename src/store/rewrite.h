@@ -38,6 +38,10 @@ struct RewriteOutcome {
   bool journal_marked = false;
 };
 
+// The outcome of a rewrite that failed for `error` before it changed the
+// file.
+RewriteOutcome FailedWith(platform::ErrorCode error);
+
 // Takes the next piece of the new content; false stops the producer.
 using PieceSink = std::function<bool(std::string_view piece)>;
 

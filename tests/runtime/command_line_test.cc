@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 std::vector<std::string> Words(std::string_view line) { return SplitCommandLine(line); }
@@ -59,4 +59,4 @@ TEST(CommandArguments, WordZeroIsTheExecutablePath) {
 }
 
 }  // namespace
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 TEST(FaultNumberForException, EdgesOfTheExceptionTable) {
@@ -68,4 +68,4 @@ TEST(RuntimeThreadNumber, IsStablePerThreadAndDistinctAcrossThreads) {
 }
 
 }  // namespace
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

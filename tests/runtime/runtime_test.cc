@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 
-namespace kelmora::text {
+namespace kelmora::runtime {
 namespace {
 
 std::vector<int> g_ran;
@@ -37,4 +37,4 @@ TEST(Halt, RunsTheExitProceduresThenEndsWithTheCode) {
 }
 
 }  // namespace
-}  // namespace kelmora::text
+}  // namespace kelmora::runtime

@@ -81,6 +81,12 @@ class MemoryFiles {
     ops_.query = [this](const std::string& path) {
       return files_.contains(path) ? platform::PathKind::File : platform::PathKind::Missing;
     };
+    // One file a path, as facts tells it.
+    ops_.identify = [this](const std::string& path, platform::FileId* id) {
+      if (!files_.contains(path)) return kNoSuchFile;
+      *id = {1, std::hash<std::string>()(path)};
+      return platform::ErrorCode{0};
+    };
   }
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;

@@ -343,6 +343,11 @@ TEST(RewriteOutputFile, MakesAMissingFileAndRewritesAnExistingOneInPlace) {
   EXPECT_TRUE(SameFile(kept, link));
   EXPECT_FALSE(SameFile(kept, made));
   EXPECT_FALSE(SameFile(kept, dir.Path("missing.txt")));
+  // Either name that cannot be looked at makes them two.
+  for (int failing : {1, 2}) {
+    FailingFileOps unidentified(FaultPlan{.identify = failing});
+    EXPECT_FALSE(SameFile(kept, link, unidentified.ops())) << failing;
+  }
 
   FailingFileOps refusing(FaultPlan{.error = 13});
   FileOps ops = refusing.ops();

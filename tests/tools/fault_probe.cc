@@ -14,7 +14,7 @@
 
 namespace {
 
-using kelmora::text::RunTimeFault;
+using kelmora::runtime::RunTimeFault;
 
 void SayExitProceduresRan() {
   const char text[] = "exit procedures ran\r\n";
@@ -55,8 +55,8 @@ int HugeAllocation() {
 
 int main(int argc, char** argv) {
   kelmora::platform::Init(argc, argv);
-  kelmora::text::InstallFaultReport();
-  kelmora::text::AddExitProcedure(SayExitProceduresRan);
+  kelmora::runtime::InstallFaultReport();
+  kelmora::runtime::AddExitProcedure(SayExitProceduresRan);
   if (argc != 2) {
     std::fputs("usage: fault_probe null-write|divide-by-zero|deep-recursion|"
                "huge-allocation|raised\n", stderr);
