@@ -13,7 +13,7 @@ const FileOps& SystemFileOps() {
       platform::OpenWithoutFollowing, platform::FactsOfFile, platform::RunningUser,
       platform::TryLockFile,      platform::FlushFolderOf, platform::ReadFileMark,
       platform::WriteFileMark,    platform::ClearFileMark,
-      platform::QueryPath,
+      platform::QueryPath,        platform::CopyFileRange,
   };
   return ops;
 }

@@ -58,6 +58,11 @@ struct FileOps {
   std::function<platform::ErrorCode(platform::FileHandle)> clear_mark;
   // What a path names (see platform::QueryPath); never opens it.
   std::function<platform::PathKind(const std::string& path)> query;
+  // Copies a range of one file into another (see platform::CopyFileRange).
+  std::function<platform::ErrorCode(platform::FileHandle from, std::int64_t from_at,
+                                    platform::FileHandle to, std::int64_t to_at,
+                                    std::uint64_t size)>
+      copy;
 };
 
 // The operating system's calls.

@@ -1,11 +1,12 @@
 #include "template/template_pass.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 
-#include "store/line_reader.h"
 
 namespace kelmora::templating {
 namespace {
@@ -21,24 +22,24 @@ constexpr std::size_t kUnsought = 64;
 
 }  // namespace
 
-store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
-                                   const ChangeFinder& find_change, std::size_t memory_limit,
-                                   const store::PieceSink& sink) {
+std::string_view LineEndFor([[maybe_unused]] bool holds_cr) { return "\r\n"; }
+
+store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
+                                    const LineEvaluator& evaluate,
+                                    const ChangeFinder& find_change, std::size_t memory_limit,
+                                    const store::PieceSink& sink) {
   std::string text;
   std::size_t total = 0;
   try {
-    if (original.empty()) return store::Production::Done;
-    text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + 2));
-    store::LineSplitter lines(original, kPieceLimit);
+    text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + line_end.size()));
     std::string line;
     std::string_view piece;
     // No line that ends at or before it needs the evaluator.
-    std::size_t change_at = 0;
+    std::uint64_t change_at = 0;
     std::size_t near_in_a_row = 0;
     std::size_t unsought = 0;  // lines to evaluate without the finder
     while (lines.Next(piece)) {
-      const std::size_t piece_end = static_cast<std::size_t>(piece.data() - original.data()) +
-                                    piece.size();
+      const std::uint64_t piece_end = lines.line_end();
       std::string_view result = piece;
       if (!find_change || change_at < piece_end || unsought > 0) {
         line.assign(piece);
@@ -47,7 +48,9 @@ store::Production EvaluateTextInto(std::string_view original, const LineEvaluato
         if (unsought > 0) {
           --unsought;
         } else if (find_change) {
-          const std::size_t ahead = find_change(original.substr(piece_end));
+          // Only the text at hand is looked at: an answer for less of the
+          // text comes no later than one for all of it.
+          const std::size_t ahead = find_change(lines.Ahead());
           change_at = piece_end + ahead;
           near_in_a_row = ahead < kNear ? near_in_a_row + 1 : 0;
           if (near_in_a_row == kNearRun) {
@@ -56,20 +59,44 @@ store::Production EvaluateTextInto(std::string_view original, const LineEvaluato
           }
         }
       }
-      total += result.size() + 2;
+      total += result.size() + line_end.size();
       if (total > memory_limit) return store::Production::OutOfMemory;
       text.append(result);
-      text.append("\r\n");
+      text.append(line_end);
       if (text.size() >= kTextPiece) {
         if (!sink(text)) return store::Production::Stopped;
         text.clear();
       }
     }
+    if (lines.error() != 0) return store::Production::ReadFailed;
     if (!text.empty() && !sink(text)) return store::Production::Stopped;
   } catch (const std::bad_alloc&) {
     return store::Production::OutOfMemory;
   }
   return store::Production::Done;
+}
+
+store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
+                                   const ChangeFinder& find_change, std::size_t memory_limit,
+                                   const store::PieceSink& sink) {
+  if (original.empty()) return store::Production::Done;
+  store::LineSource lines(original, kPieceLimit);
+  const bool holds_cr = std::memchr(original.data(), '\r', original.size()) != nullptr;
+  return EvaluateLinesInto(lines, LineEndFor(holds_cr), evaluate, find_change, memory_limit,
+                           sink);
+}
+
+store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
+                                     const LineEvaluator& evaluate,
+                                     const ChangeFinder& find_change, std::size_t memory_limit,
+                                     const store::PieceSink& sink) {
+  try {
+    store::LineSource lines(original.read, kPieceLimit, kWindow);
+    return EvaluateLinesInto(lines, LineEndFor(original.holds_cr), evaluate, find_change,
+                             memory_limit, sink);
+  } catch (const std::bad_alloc&) {
+    return store::Production::OutOfMemory;
+  }
 }
 
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
@@ -78,6 +105,9 @@ store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluat
       file,
       [&](std::string_view original, const store::PieceSink& sink) {
         return EvaluateTextInto(original, evaluate, find_change, memory_limit, sink);
+      },
+      [&](const store::OriginalPieces& original, const store::PieceSink& sink) {
+        return EvaluatePiecesInto(original, evaluate, find_change, memory_limit, sink);
       },
       memory_limit);
 }

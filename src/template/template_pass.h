@@ -1,6 +1,6 @@
 // The template pass: every line of a file goes through an evaluator, and
-// the file is rewritten in place (store/rewrite.h) with CR LF after each
-// line.
+// the file is rewritten in place (store/rewrite.h) with one line end after
+// each line.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "store/file_stream.h"
+#include "store/line_source.h"
 #include "store/rewrite.h"
 
 namespace kelmora::templating {
@@ -29,18 +30,40 @@ using ChangeFinder = std::function<std::size_t(std::string_view lines)>;
 // The evaluated text is handed on in pieces of about this many bytes.
 inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
 
-// Evaluates every line of `original` (in pieces of kPieceLimit) through
+// A text of this size or more is read through a window of this size.
+inline constexpr std::size_t kWindow = std::size_t{1} << 20;
+
+// The line end written after every line of a text, `holds_cr` telling
+// whether the text holds a CR byte anywhere; one for the whole text.
+std::string_view LineEndFor(bool holds_cr);
+
+// Evaluates every line of `lines` (in pieces of kPieceLimit) through
 // `evaluate`, but those `find_change` passes over, and hands the results,
-// each followed by CR LF, to `sink`, in order, in pieces of whole lines.
-// OutOfMemory when memory runs out or the text would grow beyond
-// `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
-// reaches `sink` before the first kTextPiece bytes are ready.
+// each followed by `line_end`, to `sink`, in order, in pieces of whole
+// lines. OutOfMemory when memory runs out or the text would grow beyond
+// `memory_limit` bytes; Stopped when `sink` said so; ReadFailed when
+// reading `lines` did. Nothing at all reaches `sink` before the first
+// kTextPiece bytes are ready.
+store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
+                                    const LineEvaluator& evaluate,
+                                    const ChangeFinder& find_change, std::size_t memory_limit,
+                                    const store::PieceSink& sink);
+
+// EvaluateLinesInto of `original` held whole, with the line end it calls
+// for (LineEndFor).
 store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
                                    const ChangeFinder& find_change, std::size_t memory_limit,
                                    const store::PieceSink& sink);
 
+// EvaluateLinesInto of the text `original` reads in pieces.
+store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
+                                     const LineEvaluator& evaluate,
+                                     const ChangeFinder& find_change, std::size_t memory_limit,
+                                     const store::PieceSink& sink);
+
 // Rewrites `file` (opened for reading and writing) in place with each of
-// its lines evaluated (see store::RewriteInPlace). `memory_limit` caps the
+// its lines evaluated (see store::RewriteInPlace): a file of kWholeFile
+// bytes or more is read in pieces from its journal. `memory_limit` caps the
 // copy of the file and the size of the result alike (tests use it to make
 // memory run out).
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
