@@ -64,9 +64,28 @@ void FillIntoStandardOutput(const std::string& template_text,
   }
 }
 
+// A large TEMPLATE, read in pieces, into the file OUTPUT; OUTPUT is put
+// back as it was when reading TEMPLATE fails.
+store::RewriteOutcome FillFileInto(const std::string& template_name, const TemplateScan& scan,
+                                   const std::string& output, config::ReplaceTable& table) {
+  platform::ErrorCode read_error = 0;
+  store::RewriteOutcome outcome =
+      store::RewriteOutputFile(output, [&](const store::PieceSink& sink) {
+        return FillFile(template_name, scan, table, sink, &read_error);
+      });
+  if (read_error != 0) StopOnUnreadable(template_name, read_error);
+  return outcome;
+}
+
 // TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
 store::RewriteOutcome FillInto(const std::string& template_name, const std::string& output,
                                config::ReplaceTable& table) {
+  if (template_name != kStandardStream && output != kStandardStream) {
+    TemplateScan scan;
+    if (platform::ErrorCode error = ScanTemplateFile(template_name, &scan))
+      StopOnUnreadable(template_name, error);
+    if (scan.size >= store::kWholeFile) return FillFileInto(template_name, scan, output, table);
+  }
   std::string template_text;
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);

@@ -260,6 +260,8 @@ RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,
   });
   if (production == Production::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
+  if (production == Production::ReadFailed)
+    return rewrite.Abandon(FailedWith(platform::kFileChanged));
   return rewrite.Finish();  // Done, or Stopped by a failed Put
 }
 
@@ -279,8 +281,10 @@ std::optional<RewriteOutcome> RewriteFromJournal(FileStream& file,
   });
   if (production == Production::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
-  if (production == Production::ReadFailed)
-    return rewrite.Abandon(FailedWith(rewrite.read_error()));
+  if (production == Production::ReadFailed) {
+    platform::ErrorCode error = rewrite.read_error();
+    return rewrite.Abandon(FailedWith(error != 0 ? error : platform::kFileChanged));
+  }
   return rewrite.Finish();
 }
 

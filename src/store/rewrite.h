@@ -47,7 +47,9 @@ enum class Production { Done, OutOfMemory, Stopped, ReadFailed };
 
 // Makes the new content from `original` and hands it to `sink` in order.
 // OutOfMemory when memory runs out; Stopped when `sink` said so;
-// ReadFailed when reading the original did.
+// ReadFailed when a read failed: the rewrite then fails with the reader's
+// error where it read the original in pieces, and with kFileChanged where
+// it read some other file (its producer knows why).
 using Producer = std::function<Production(std::string_view original, const PieceSink& sink)>;
 
 // The original bytes of a file, to be read in pieces.
