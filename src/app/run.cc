@@ -49,11 +49,10 @@ void WriteBanner() {
   text::Halt(kExitCommandLine);
 }
 
-// The filled text of `template_text` to standard output.
-void FillIntoStandardOutput(const std::string& template_text,
-                            config::ReplaceTable& table) {
+// The filled text that `fill` makes to standard output.
+void FillIntoStandardOutput(const store::ContentMaker& fill) {
   bool written = true;
-  FillText(template_text, table, [&written](std::string_view piece) {
+  fill([&written](std::string_view piece) {
     written = platform::WriteStandardOutput(piece.data(), piece.size());
     return written;
   });
@@ -64,15 +63,20 @@ void FillIntoStandardOutput(const std::string& template_text,
   }
 }
 
-// A large TEMPLATE, read in pieces, into the file OUTPUT; OUTPUT is put
+// A large TEMPLATE, read in pieces, into OUTPUT; a file OUTPUT is put
 // back as it was when reading TEMPLATE fails.
 store::RewriteOutcome FillFileInto(const std::string& template_name, const TemplateScan& scan,
                                    const std::string& output, config::ReplaceTable& table) {
   platform::ErrorCode read_error = 0;
-  store::RewriteOutcome outcome =
-      store::RewriteOutputFile(output, [&](const store::PieceSink& sink) {
-        return FillFile(template_name, scan, table, sink, &read_error);
-      });
+  store::ContentMaker fill = [&](const store::PieceSink& sink) {
+    return FillFile(template_name, scan, table, sink, &read_error);
+  };
+  store::RewriteOutcome outcome;
+  if (output == kStandardStream) {
+    FillIntoStandardOutput(fill);
+  } else {
+    outcome = store::RewriteOutputFile(output, fill);
+  }
   if (read_error != 0) StopOnUnreadable(template_name, read_error);
   return outcome;
 }
@@ -80,7 +84,7 @@ store::RewriteOutcome FillFileInto(const std::string& template_name, const Templ
 // TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
 store::RewriteOutcome FillInto(const std::string& template_name, const std::string& output,
                                config::ReplaceTable& table) {
-  if (template_name != kStandardStream && output != kStandardStream) {
+  if (template_name != kStandardStream) {
     TemplateScan scan;
     if (platform::ErrorCode error = ScanTemplateFile(template_name, &scan))
       StopOnUnreadable(template_name, error);
@@ -90,7 +94,9 @@ store::RewriteOutcome FillInto(const std::string& template_name, const std::stri
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);
   if (output == kStandardStream) {
-    FillIntoStandardOutput(template_text, table);
+    FillIntoStandardOutput([&](const store::PieceSink& sink) {
+      return FillText(template_text, table, sink);
+    });
     return {};
   }
   return store::RewriteOutputFile(
