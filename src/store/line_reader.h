@@ -82,6 +82,7 @@ class LineSplitter {
     return next_cr_ < next_lf_ ? next_cr_ : next_lf_;
   }
   std::size_t Find(char c) const {
+    if (at_ >= text_.size()) return text_.size();  // memchr takes no null text
     const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
     return found == nullptr ? text_.size()
                             : static_cast<std::size_t>(static_cast<const char*>(found) -

@@ -16,7 +16,8 @@ constexpr std::size_t kLeastSpare = 16;
 LineSource::LineSource(PieceReader read, std::size_t piece_limit, std::size_t window)
     : read_(std::move(read)),
       window_(std::max(window, piece_limit + kLeastSpare), '\0'),
-      lines_({}, piece_limit, true),
+      text_(window_.data(), 0),
+      lines_(text_, piece_limit, true),
       limit_(piece_limit),
       ended_(false) {}
 
