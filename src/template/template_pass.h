@@ -30,7 +30,7 @@ using ChangeFinder = std::function<std::size_t(std::string_view lines)>;
 // The evaluated text is handed on in pieces of about this many bytes.
 inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
 
-// A text of this size or more is read through a window of this size.
+// A text read in pieces goes through a window of this many bytes.
 inline constexpr std::size_t kWindow = std::size_t{1} << 20;
 
 // The line end written after every line of a text, `holds_cr` telling
