@@ -34,6 +34,21 @@ store::Production FillText(std::string_view template_text, config::ReplaceTable&
                            const store::PieceSink& sink,
                            const templating::ReadProgress& progress = {});
 
+// A template file read in pieces: its size, and whether it holds a CR,
+// read to its end only when it is at least store::kWholeFile bytes long.
+struct TemplateScan {
+  std::uint64_t size = 0;
+  bool holds_cr = false;
+};
+platform::ErrorCode ScanTemplateFile(const std::string& path, TemplateScan* scan);
+
+// FillText of the template file at `path`, scanned as `scan`, read in
+// pieces; ReadFailed, for *error, when reading it failed.
+store::Production FillFile(const std::string& path, const TemplateScan& scan,
+                           config::ReplaceTable& table, const store::PieceSink& sink,
+                           platform::ErrorCode* error,
+                           const templating::ReadProgress& progress = {});
+
 // The in-place fill of `name` with `table`; the file is closed on return.
 store::RewriteOutcome RewriteTemplate(const std::string& name, config::ReplaceTable& table,
                                       const templating::ReadProgress& progress = {});

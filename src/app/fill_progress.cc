@@ -25,7 +25,7 @@ FillProgress::FillProgress(console::RunningFigure figure, MonotonicClock clock)
       clock_(std::move(clock)),
       next_draw_(clock_() + kQuietStart) {}
 
-void FillProgress::Report(std::size_t read, std::size_t total) {
+void FillProgress::Report(std::uint64_t read, std::uint64_t total) {
   if (!figure_.shown_here() || total == 0) return;
   const std::int64_t now = clock_();
   if (now < next_draw_) return;

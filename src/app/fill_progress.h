@@ -27,7 +27,7 @@ class FillProgress {
                         MonotonicClock clock = SteadyMilliseconds);
 
   // `read` of `total` bytes of the template have been read.
-  void Report(std::size_t read, std::size_t total);
+  void Report(std::uint64_t read, std::uint64_t total);
   // Before the line goes on: no figure is left on it.
   void Erase() { figure_.Erase(); }
 

@@ -50,11 +50,10 @@ void WriteBanner() {
   runtime::Halt(kExitCommandLine);
 }
 
-// The filled text of `template_text` to standard output.
-void FillIntoStandardOutput(const std::string& template_text,
-                            config::ReplaceTable& table) {
+// The filled text that `fill` makes to standard output.
+void FillIntoStandardOutput(const store::ContentMaker& fill) {
   bool written = true;
-  FillText(template_text, table, [&written](std::string_view piece) {
+  fill([&written](std::string_view piece) {
     written = platform::WriteStandardOutput(piece.data(), piece.size());
     return written;
   });
@@ -65,15 +64,43 @@ void FillIntoStandardOutput(const std::string& template_text,
   }
 }
 
+// A large TEMPLATE, read in pieces, into OUTPUT; a file OUTPUT is put
+// back as it was when reading TEMPLATE fails.
+store::RewriteOutcome FillFileInto(const std::string& template_name, const TemplateScan& scan,
+                                   const std::string& output, config::ReplaceTable& table,
+                                   const templating::ReadProgress& progress) {
+  platform::ErrorCode read_error = 0;
+  store::ContentMaker fill = [&](const store::PieceSink& sink) {
+    return FillFile(template_name, scan, table, sink, &read_error, progress);
+  };
+  store::RewriteOutcome outcome;
+  if (output == kStandardStream) {
+    FillIntoStandardOutput(fill);
+  } else {
+    outcome = store::RewriteOutputFile(output, fill);
+  }
+  if (read_error != 0) StopOnUnreadable(template_name, read_error);
+  return outcome;
+}
+
 // TEMPLATE into OUTPUT (a file, or standard output); TEMPLATE is only read.
 store::RewriteOutcome FillInto(const std::string& template_name, const std::string& output,
                                config::ReplaceTable& table,
                                const templating::ReadProgress& progress) {
+  if (template_name != kStandardStream) {
+    TemplateScan scan;
+    if (platform::ErrorCode error = ScanTemplateFile(template_name, &scan))
+      StopOnUnreadable(template_name, error);
+    if (scan.size >= store::kWholeFile)
+      return FillFileInto(template_name, scan, output, table, progress);
+  }
   std::string template_text;
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);
   if (output == kStandardStream) {
-    FillIntoStandardOutput(template_text, table);
+    FillIntoStandardOutput([&](const store::PieceSink& sink) {
+      return FillText(template_text, table, sink);
+    });
     return {};
   }
   return store::RewriteOutputFile(
@@ -146,7 +173,9 @@ Settings ReadConfig(const Options& options, config::ReplaceTable& table) {
   templating::ReadProgress report;
   if (!options.quiet && !ToStandardOutput(options)) {
     progress.emplace(console::RunningFigure::AfterMessages(processing, FillProgress::kWidest));
-    report = [&progress](std::size_t read, std::size_t total) { progress->Report(read, total); };
+    report = [&progress](std::uint64_t read, std::uint64_t total) {
+      progress->Report(read, total);
+    };
   }
   const std::string& rewritten = output ? *output : template_name;
   store::RewriteOutcome outcome = output ? FillInto(template_name, *output, table, report)

@@ -66,21 +66,16 @@ bool IsNameless(int fd) {
 
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out) {
   *out = kNoFile;
-  // Past the cache, a large file costs no fresh memory and is on disk as
-  // the write returns; not every file system takes O_DIRECT. Where the file
-  // system can hold a file without a name, the file gets its name only once
-  // it is whole, so that nothing at that name is ever cut short.
-  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC | O_DIRECT, 0600);
-  if (fd < 0 && errno == EINVAL)
-    fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  // Where the file system can hold a file without a name, the file gets its
+  // name only once it is whole, so that nothing at that name is ever cut
+  // short.
+  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0) {
     *out = fd;
     return 0;
   }
   if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return LastError();
-  constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-  fd = ::open(path.c_str(), kFlags | O_DIRECT, 0600);
-  if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), kFlags, 0600);
+  fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return LastError();
   *out = fd;
   return 0;
@@ -171,6 +166,53 @@ ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
 ErrorCode SeekFile(FileHandle file, std::int64_t position) {
   if (::lseek(ToFd(file), static_cast<off_t>(position), SEEK_SET) < 0)
     return LastError();
+  return 0;
+}
+
+namespace {
+
+// CopyFileRange through memory, for file systems and kernels that copy no
+// range themselves.
+ErrorCode CopyThroughMemory(int from, off_t from_at, int to, off_t to_at, std::uint64_t size) {
+  char piece[64 * 1024];
+  while (size > 0) {
+    std::size_t want = size < sizeof piece ? static_cast<std::size_t>(size) : sizeof piece;
+    ssize_t got = ::pread(from, piece, want, from_at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return LastError();
+    if (got == 0) return kFileChanged;
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = ::pwrite(to, piece + done, static_cast<std::size_t>(got - done), to_at + done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return LastError();
+      done += put;
+    }
+    from_at += got;
+    to_at += got;
+    size -= static_cast<std::uint64_t>(got);
+  }
+  return 0;
+}
+
+}  // namespace
+
+ErrorCode CopyFileRange(FileHandle from, std::int64_t from_at, FileHandle to, std::int64_t to_at,
+                        std::uint64_t size) {
+  off_t in = static_cast<off_t>(from_at), out = static_cast<off_t>(to_at);
+  while (size > 0) {
+    std::size_t want = size < (std::uint64_t{1} << 30) ? static_cast<std::size_t>(size)
+                                                       : std::size_t{1} << 30;
+    ssize_t copied = ::copy_file_range(ToFd(from), &in, ToFd(to), &out, want, 0);
+    if (copied < 0 && errno == EINTR) continue;
+    // Across file systems, or where the kernel or the file system has no
+    // such copy, the bytes go through memory.
+    if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
+                       errno == EINVAL))
+      return CopyThroughMemory(ToFd(from), in, ToFd(to), out, size);
+    if (copied < 0) return LastError();
+    if (copied == 0) return kFileChanged;
+    size -= static_cast<std::uint64_t>(copied);
+  }
   return 0;
 }
 

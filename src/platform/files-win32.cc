@@ -166,6 +166,26 @@ ErrorCode SeekFile(FileHandle file, std::int64_t position) {
   return MoveFilePointer(file, position, FILE_BEGIN, &at);
 }
 
+ErrorCode CopyFileRange(FileHandle from, std::int64_t from_at, FileHandle to, std::int64_t to_at,
+                        std::uint64_t size) {
+  // CopyFileEx copies only whole files into new ones: the range goes
+  // through memory.
+  char piece[64 * 1024];
+  while (size > 0) {
+    std::size_t want = size < sizeof piece ? static_cast<std::size_t>(size) : sizeof piece;
+    std::size_t got = 0, put = 0;
+    if (ErrorCode error = SeekFile(from, from_at)) return error;
+    if (ErrorCode error = ReadFromFile(from, piece, want, &got)) return error;
+    if (got == 0) return kFileChanged;
+    if (ErrorCode error = SeekFile(to, to_at)) return error;
+    if (ErrorCode error = WriteToFile(to, piece, got, &put)) return error;
+    from_at += static_cast<std::int64_t>(got);
+    to_at += static_cast<std::int64_t>(got);
+    size -= got;
+  }
+  return 0;
+}
+
 ErrorCode TellFile(FileHandle file, std::int64_t* position) {
   return MoveFilePointer(file, 0, FILE_CURRENT, position);
 }

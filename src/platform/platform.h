@@ -46,11 +46,8 @@ ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
 // Creates a file to be written once and then given the name `path`, which
 // must not exist yet: where the OS can, the file has no name until
 // PublishNewFile; elsewhere it has it at once. Only the running user may
-// open it; it may be removed while open. Writes to it may go straight to
-// the disk, past the OS's cache, where the file system allows it: each must
-// be a multiple of kDirectWriteBlock bytes long, from memory aligned to it,
-// so that every write starts at such a multiple.
-inline constexpr std::size_t kDirectWriteBlock = 4096;
+// open it; it may be removed while open. It is open for reading and
+// writing.
 ErrorCode CreateNewFile(const std::string& path, FileHandle* out);
 // Creates `path` empty for the program's output, when nothing lies there
 // yet: mode 0666 less the umask (default attributes on Windows). The OS's
@@ -83,6 +80,14 @@ ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
 ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
                       std::size_t* written);
 ErrorCode SeekFile(FileHandle file, std::int64_t position);
+// Copies `size` bytes of `from`, from offset `from_at`, into `to` at offset
+// `to_at`; the file positions of both are left where they were, or moved,
+// as the OS's call does (callers seek before they read or write again).
+// Shares the data where the file system can (a clone), copies it within
+// the kernel elsewhere, and through memory where neither works. A source
+// that ends first gives kFileChanged.
+ErrorCode CopyFileRange(FileHandle from, std::int64_t from_at, FileHandle to, std::int64_t to_at,
+                        std::uint64_t size);
 ErrorCode TellFile(FileHandle file, std::int64_t* position);
 ErrorCode SizeOfFile(FileHandle file, std::int64_t* size);
 // Cuts the file at its current position.

@@ -14,6 +14,7 @@ const FileOps& SystemFileOps() {
       platform::TryLockFile,      platform::FlushFolderOf, platform::ReadFileMark,
       platform::WriteFileMark,    platform::ClearFileMark,
       platform::QueryPath,        platform::IdentifyFile,
+      platform::CopyFileRange,
   };
   return ops;
 }

@@ -60,6 +60,11 @@ struct FileOps {
   std::function<platform::PathKind(const std::string& path)> query;
   // Which file a path names (see platform::IdentifyFile).
   std::function<platform::ErrorCode(const std::string& path, platform::FileId*)> identify;
+  // Copies a range of one file into another (see platform::CopyFileRange).
+  std::function<platform::ErrorCode(platform::FileHandle from, std::int64_t from_at,
+                                    platform::FileHandle to, std::int64_t to_at,
+                                    std::uint64_t size)>
+      copy;
 };
 
 // The operating system's calls.

@@ -87,36 +87,61 @@ std::string JournalPath(const std::string& file_path) {
   return file_path.substr(0, name_at + keep) + hash + std::string(kSuffix);
 }
 
+namespace {
+
+// Fills in `header` for `size` original bytes of checksum `checksum`.
+void FillHeader(char* header, std::uint64_t size, std::uint64_t checksum,
+                const platform::FileIdentity& identity, const platform::FileStamp& stamp) {
+  std::memset(header, 0, kJournalBlock);
+  std::memcpy(header, kMagic.data(), kMagic.size());
+  PutNumber(header + kSizeAt, size);
+  PutNumber(header + kChecksumAt, checksum);
+  PutNumber(header + kVolumeAt, identity.volume);
+  PutNumber(header + kIndexAt, identity.index);
+  PutNumber(header + kBornAt, identity.born);
+  PutNumber(header + kStampSizeAt, static_cast<std::uint64_t>(stamp.size));
+  PutNumber(header + kStampTimeAt, static_cast<std::uint64_t>(stamp.modified));
+  PutNumber(header + kStateAt, kRunning);
+  SealHeader(header);
+}
+
+// Reads the `size` bytes of `file` from its position on, for their
+// checksum and whether they hold a CR, then writes the zero padding behind
+// them.
+platform::ErrorCode SumAndPad(platform::FileHandle file, std::uint64_t size, const FileOps& ops,
+                              std::uint64_t* checksum, bool* holds_cr) {
+  XXH3_state_t state;
+  XXH3_64bits_reset(&state);
+  std::string piece(std::size_t{1} << 20, '\0');
+  *holds_cr = false;
+  for (std::uint64_t left = size; left > 0;) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
+    if (platform::ErrorCode error = ReadExactly(file, piece.data(), want, ops)) return error;
+    XXH3_64bits_update(&state, piece.data(), want);
+    *holds_cr = *holds_cr || std::memchr(piece.data(), '\r', want) != nullptr;
+    left -= want;
+  }
+  *checksum = XXH3_64bits_digest(&state);
+  const std::size_t padding = WholeBlocks(static_cast<std::size_t>(size)) - size;
+  std::memset(piece.data(), 0, padding);
+  return WriteAll(file, {piece.data(), padding}, ops);
+}
+
+}  // namespace
+
 JournalImage::JournalImage(std::size_t size) : size_(size) {
   std::size_t length = kJournalBlock + WholeBlocks(size);
   // Not zeroed: the file is read over the original bytes, and only the
   // header and the padding need zeros.
-  storage_ = std::make_unique_for_overwrite<char[]>(length + kJournalBlock - 1);
-  auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
-  start_ = storage_.get() + (kJournalBlock - address % kJournalBlock) % kJournalBlock;
-  std::memset(start_, 0, kJournalBlock);
-  std::memset(start_ + kJournalBlock + size, 0, length - kJournalBlock - size);
+  storage_ = std::make_unique_for_overwrite<char[]>(length);
+  std::memset(storage_.get(), 0, kJournalBlock);
+  std::memset(storage_.get() + kJournalBlock + size, 0, length - kJournalBlock - size);
 }
 
 std::string_view JournalImage::Seal(const platform::FileIdentity& identity,
                                     const platform::FileStamp& stamp) {
-  std::memcpy(start_, kMagic.data(), kMagic.size());
-  PutNumber(start_ + kSizeAt, size_);
-  PutNumber(start_ + kChecksumAt, Checksum(original()));
-  PutNumber(start_ + kVolumeAt, identity.volume);
-  PutNumber(start_ + kIndexAt, identity.index);
-  PutNumber(start_ + kBornAt, identity.born);
-  PutNumber(start_ + kStampSizeAt, static_cast<std::uint64_t>(stamp.size));
-  PutNumber(start_ + kStampTimeAt, static_cast<std::uint64_t>(stamp.modified));
-  PutNumber(start_ + kStateAt, kRunning);
-  SealHeader(start_);
-  return {start_, kJournalBlock + WholeBlocks(size_)};
-}
-
-std::string_view JournalImage::Finished() {
-  PutNumber(start_ + kStateAt, kFinished);
-  SealHeader(start_);
-  return {start_, kJournalBlock};
+  FillHeader(storage_.get(), size_, Checksum(original()), identity, stamp);
+  return {storage_.get(), kJournalBlock + WholeBlocks(size_)};
 }
 
 JournalFile::~JournalFile() {
@@ -127,7 +152,33 @@ platform::ErrorCode JournalFile::Write(const platform::FileIdentity& identity,
                                        const platform::FileStamp& stamp) {
   platform::FileHandle file = platform::kNoFile;
   if (platform::ErrorCode error = ops_.create(path_, &file)) return error;
-  platform::ErrorCode error = WriteAll(file, image_.Seal(identity, stamp), ops_);
+  std::string_view journal = image_->Seal(identity, stamp);
+  std::memcpy(header_.data(), journal.data(), kJournalBlock);
+  size_ = image_->original().size();
+  return Publish(file, WriteAll(file, journal, ops_));
+}
+
+platform::ErrorCode JournalFile::WriteCopyOf(platform::FileHandle file, std::uint64_t size,
+                                             const platform::FileIdentity& identity,
+                                             const platform::FileStamp& stamp, bool* holds_cr) {
+  platform::FileHandle journal = platform::kNoFile;
+  if (platform::ErrorCode error = ops_.create(path_, &journal)) return error;
+  std::uint64_t checksum = 0;
+  platform::ErrorCode error = ops_.copy(file, 0, journal, kJournalBlock, size);
+  if (error == 0) error = ops_.seek(journal, kJournalBlock);
+  if (error == 0) error = SumAndPad(journal, size, ops_, &checksum, holds_cr);
+  if (error == 0) {
+    FillHeader(header_.data(), size, checksum, identity, stamp);
+    size_ = size;
+    error = ops_.seek(journal, 0);
+  }
+  if (error == 0) error = WriteAll(journal, {header_.data(), kJournalBlock}, ops_);
+  return Publish(journal, error);
+}
+
+// Unless writing the new journal `file` failed for `error`, puts it on
+// disk under its name; on failure nothing is left behind.
+platform::ErrorCode JournalFile::Publish(platform::FileHandle file, platform::ErrorCode error) {
   if (error == 0) error = ops_.flush(file);
   if (error == 0) error = ops_.publish(file, path_);
   if (error != 0) {
@@ -138,6 +189,28 @@ platform::ErrorCode JournalFile::Write(const platform::FileIdentity& identity,
   return 0;
 }
 
+PieceReader JournalFile::Reader() {
+  platform::ErrorCode error = ops_.seek(file_, kJournalBlock);
+  return [this, error, left = size_](char* into, std::size_t room,
+                                     std::size_t* got) mutable -> platform::ErrorCode {
+    *got = 0;
+    if (error != 0 || left == 0) return error;
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, room));
+    error = ops_.read(file_, into, want, got);
+    // The journal is padded past the original bytes: it never ends early.
+    if (error == 0 && *got == 0) error = platform::kFileChanged;
+    left -= *got;
+    return error;
+  };
+}
+
+platform::ErrorCode JournalFile::PutBack(platform::FileHandle file) {
+  platform::ErrorCode error = ops_.copy(file_, kJournalBlock, file, 0, size_);
+  if (error == 0) error = ops_.seek(file, static_cast<std::int64_t>(size_));
+  if (error == 0) error = ops_.truncate(file);
+  return error;
+}
+
 JournalFile::End JournalFile::Remove() {
   if (!made()) return {};
   End end;
@@ -145,8 +218,10 @@ JournalFile::End JournalFile::Remove() {
   if (end.error != 0) {
     // Kept, or maybe back after a power cut: the header says the rewrite
     // ended, through the handle, which reaches the file whatever its name.
+    PutNumber(header_.data() + kStateAt, kFinished);
+    SealHeader(header_.data());
     platform::ErrorCode marking = ops_.seek(file_, 0);
-    if (marking == 0) marking = WriteAll(file_, image_.Finished(), ops_);
+    if (marking == 0) marking = WriteAll(file_, {header_.data(), kJournalBlock}, ops_);
     if (marking == 0) marking = ops_.flush(file_);
     end.marked = marking == 0;
   }

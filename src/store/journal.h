@@ -18,6 +18,7 @@
 // one (its length and both checksums right) is ever written back.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,7 @@
 
 #include "platform/platform.h"
 #include "store/file_ops.h"
+#include "store/line_source.h"
 
 namespace kelmora::store {
 
@@ -35,45 +37,57 @@ namespace kelmora::store {
 // as fits and a hash of the whole.
 std::string JournalPath(const std::string& file_path);
 
-inline constexpr std::size_t kJournalBlock = platform::kDirectWriteBlock;
+inline constexpr std::size_t kJournalBlock = 4096;
 
-// A file's original bytes laid out as its journal, in memory aligned so
-// that the journal goes to the disk in one write that need not pass through
-// the OS's cache. The file is read straight into data().
+// A file's original bytes held in memory, laid out as its journal: the
+// header block, the bytes, the padding. The file is read straight into
+// data().
 class JournalImage {
  public:
   // Room for `size` original bytes; throws std::bad_alloc without memory.
   explicit JournalImage(std::size_t size);
 
   // Where the original bytes go.
-  char* data() { return start_ + kJournalBlock; }
-  std::string_view original() const { return {start_ + kJournalBlock, size_}; }
+  char* data() { return storage_.get() + kJournalBlock; }
+  std::string_view original() const { return {storage_.get() + kJournalBlock, size_}; }
   // The whole journal of the file `identity`, read when it had `stamp`,
   // its header filled in from the original bytes as they are now.
   std::string_view Seal(const platform::FileIdentity& identity, const platform::FileStamp& stamp);
-  // The header block, marked finished.
-  std::string_view Finished();
 
  private:
   std::unique_ptr<char[]> storage_;
-  char* start_;
   std::size_t size_;
 };
 
 // A journal on disk, open from its creation until it is ended (or, when it
-// could not be made, never).
+// could not be made, never). It is made from an image in memory, or copied
+// from the file itself.
 class JournalFile {
  public:
   JournalFile(std::string path, JournalImage& image, const FileOps& ops)
-      : path_(std::move(path)), image_(image), ops_(ops) {}
+      : path_(std::move(path)), image_(&image), ops_(ops) {}
+  JournalFile(std::string path, const FileOps& ops) : path_(std::move(path)), ops_(ops) {}
   ~JournalFile();
   JournalFile(const JournalFile&) = delete;
   JournalFile& operator=(const JournalFile&) = delete;
 
-  // Creates the journal, which must not exist yet, and returns once all of
-  // it is on disk. On failure nothing is left behind.
+  // Creates the journal from the image, which must not exist yet, and
+  // returns once all of it is on disk. On failure nothing is left behind.
   platform::ErrorCode Write(const platform::FileIdentity& identity,
                             const platform::FileStamp& stamp);
+  // Creates the journal as Write does, with the first `size` bytes of
+  // `file` copied into it (platform::CopyFileRange), read back in pieces
+  // for its checksum; *holds_cr tells whether they hold a CR byte.
+  platform::ErrorCode WriteCopyOf(platform::FileHandle file, std::uint64_t size,
+                                  const platform::FileIdentity& identity,
+                                  const platform::FileStamp& stamp, bool* holds_cr);
+  // The original bytes of a journal made by WriteCopyOf, read in pieces
+  // from the start. Only one reader at a time, and none during PutBack.
+  PieceReader Reader();
+  // Writes the original bytes over `file` from position 0 and cuts it
+  // after them (it is not put on disk); allocates nothing.
+  platform::ErrorCode PutBack(platform::FileHandle file);
+
   // Once the file no longer needs it: removes it, and returns once the
   // removal is on disk. When it cannot be removed, or its removal not put
   // on disk, it is marked finished instead, so that no later run puts it
@@ -88,10 +102,15 @@ class JournalFile {
   const std::string& path() const { return path_; }
 
  private:
+  platform::ErrorCode Publish(platform::FileHandle file, platform::ErrorCode error);
+
   std::string path_;
-  JournalImage& image_;
+  JournalImage* image_ = nullptr;
   const FileOps& ops_;
   platform::FileHandle file_ = platform::kNoFile;
+  std::uint64_t size_ = 0;
+  // The header on disk, kept to mark the journal finished.
+  std::array<char, kJournalBlock> header_{};
 };
 
 // What lies at a journal's place, judged for the file at `file_path`.

@@ -27,23 +27,39 @@ inline bool IsPairedLineEnd(char first, char second) {
 // limit comes out in pieces of at most that many bytes, cut where a
 // character ends, the last piece taking the line end; no byte is lost.
 // NUL bytes are ordinary bytes.
+//
+// With `more_follows`, the text is the start of a longer one: a line is
+// handed out only once the bytes that decide it are at hand (its line end
+// and the byte after it, or enough of a long line to cut its next piece),
+// so the lines come out as from the whole text; consumed() tells where
+// the rest is to be read on.
 class LineSplitter {
  public:
-  LineSplitter(std::string_view text, std::size_t piece_limit)
-      : text_(text), limit_(piece_limit), next_cr_(Find('\r')), next_lf_(Find('\n')) {}
+  LineSplitter(std::string_view text, std::size_t piece_limit, bool more_follows = false)
+      : text_(text),
+        limit_(piece_limit),
+        more_follows_(more_follows),
+        next_cr_(Find('\r')),
+        next_lf_(Find('\n')) {}
 
-  // The next line, without its line end; false when the text is used up.
+  // The next line, without its line end; false when the text is used up
+  // (or, with more_follows, when the next line needs more of it).
   bool Next(std::string_view& line) {
     if (at_ >= text_.size()) return false;
     std::size_t end = NextLineEnd();
     std::string_view rest = text_.substr(at_, end - at_);
     if (rest.size() > limit_) {
+      // A cut between characters looks a few bytes past the limit.
+      if (more_follows_ && end == text_.size() && rest.size() <= limit_ + kCutLookahead)
+        return false;
       std::size_t piece = text::WholeCharPrefix(rest, limit_);
       if (piece == 0) piece = limit_;
       line = rest.substr(0, piece);
       at_ += piece;
       return true;
     }
+    // CR and LF pair up only with the byte after them at hand.
+    if (more_follows_ && end + 1 >= text_.size()) return false;
     line = rest;
     at_ = end;
     if (at_ < text_.size()) {
@@ -53,7 +69,12 @@ class LineSplitter {
     return true;
   }
 
+  // Where the lines handed out so far end, their line ends included.
+  std::size_t consumed() const { return at_; }
+
  private:
+  static constexpr std::size_t kCutLookahead = 8;
+
   // Where the first CR or LF at or after at_ stands, or the text's size.
   std::size_t NextLineEnd() {
     if (next_cr_ < at_) next_cr_ = Find('\r');
@@ -61,6 +82,7 @@ class LineSplitter {
     return next_cr_ < next_lf_ ? next_cr_ : next_lf_;
   }
   std::size_t Find(char c) const {
+    if (at_ >= text_.size()) return text_.size();  // memchr takes no null text
     const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
     return found == nullptr ? text_.size()
                             : static_cast<std::size_t>(static_cast<const char*>(found) -
@@ -69,6 +91,7 @@ class LineSplitter {
 
   std::string_view text_;
   std::size_t limit_;
+  bool more_follows_;
   std::size_t at_ = 0;
   // Cached results of Find; valid while not below at_.
   std::size_t next_cr_;

@@ -2,6 +2,7 @@
 // there, otherwise rewritten in place, crash-safe (store/rewrite.h).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "store/file_ops.h"
@@ -19,6 +20,12 @@ bool SameFile(const std::string& first, const std::string& second,
 // `path`, an empty file is made there first (see FileOps::create_output);
 // a failure to make it is the outcome's error.
 RewriteOutcome RewriteOutputFile(const std::string& path, const Producer& produce,
+                                 const FileOps& ops = SystemFileOps());
+// Makes new content without looking at the file's original bytes.
+using ContentMaker = std::function<Production(const PieceSink& sink)>;
+// RewriteOutputFile for content made by `make`: a file of kWholeFile bytes
+// or more is then not read into memory (see RewriteInPlace).
+RewriteOutcome RewriteOutputFile(const std::string& path, const ContentMaker& make,
                                  const FileOps& ops = SystemFileOps());
 
 }  // namespace kelmora::store

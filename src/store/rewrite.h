@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "store/file_stream.h"
+#include "store/line_source.h"
 
 namespace kelmora::store {
 
@@ -45,11 +47,27 @@ RewriteOutcome FailedWith(platform::ErrorCode error);
 // Takes the next piece of the new content; false stops the producer.
 using PieceSink = std::function<bool(std::string_view piece)>;
 
-enum class Production { Done, OutOfMemory, Stopped };
+enum class Production { Done, OutOfMemory, Stopped, ReadFailed };
 
 // Makes the new content from `original` and hands it to `sink` in order.
-// OutOfMemory when memory runs out; Stopped when `sink` said so.
+// OutOfMemory when memory runs out; Stopped when `sink` said so;
+// ReadFailed when a read failed: the rewrite then fails with the reader's
+// error where it read the original in pieces, and with kFileChanged where
+// it read some other file (its producer knows why).
 using Producer = std::function<Production(std::string_view original, const PieceSink& sink)>;
+
+// The original bytes of a file, to be read in pieces.
+struct OriginalPieces {
+  std::uint64_t size = 0;
+  bool holds_cr = false;  // a CR byte stands somewhere in them
+  PieceReader read;
+};
+using PieceProducer =
+    std::function<Production(const OriginalPieces& original, const PieceSink& sink)>;
+
+// A file of this many bytes or more is not held in memory to be rewritten,
+// where its journal can be made.
+inline constexpr std::uint64_t kWholeFile = std::uint64_t{1} << 20;
 
 // Reads the whole of `file` (opened for reading and writing), has `produce`
 // make the new content from it and writes that over the file from position
@@ -72,6 +90,14 @@ using Producer = std::function<Production(std::string_view original, const Piece
 // `memory_limit` caps the copy of the file (tests use it to make memory
 // run out).
 RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
+                              std::size_t memory_limit = kNoMemoryLimit);
+
+// RewriteInPlace, but a file of kWholeFile bytes or more is not read into
+// memory: its journal is made first, as a copy of the file that the file
+// system may share, and `produce_pieces` reads the original bytes from it
+// in pieces. Where no journal can be made, `produce` has the file whole.
+RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
+                              const PieceProducer& produce_pieces,
                               std::size_t memory_limit = kNoMemoryLimit);
 
 }  // namespace kelmora::store

@@ -1,11 +1,12 @@
 #include "template/template_pass.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 
-#include "store/line_reader.h"
 #include "text/text_rules.h"
 
 namespace kelmora::templating {
@@ -22,28 +23,26 @@ constexpr std::size_t kUnsought = 64;
 
 }  // namespace
 
-store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
-                                   const LineEvaluator& evaluate, const ChangeFinder& find_change,
-                                   std::size_t memory_limit, const store::PieceSink& sink,
-                                   const ReadProgress& progress) {
+store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
+                                    const LineEvaluator& evaluate,
+                                    const ChangeFinder& find_change, std::size_t memory_limit,
+                                    const store::PieceSink& sink, const ReadProgress& progress,
+                                    std::uint64_t original_size) {
   std::string text;
   std::size_t total = 0;
   try {
-    if (original.empty()) return store::Production::Done;
-    text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + 2));
-    store::LineSplitter lines(original, kPieceLimit);
+    text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + line_end.size()));
     std::string line;
     std::string_view piece;
     // No line that ends at or before it needs the evaluator.
-    std::size_t change_at = 0;
+    std::uint64_t change_at = 0;
     std::size_t near_in_a_row = 0;
     std::size_t unsought = 0;  // lines to evaluate without the finder
-    std::size_t next_progress = kTextPiece;
+    std::uint64_t next_progress = kTextPiece;
     while (lines.Next(piece)) {
-      const std::size_t piece_end = static_cast<std::size_t>(piece.data() - original.data()) +
-                                    piece.size();
+      const std::uint64_t piece_end = lines.line_end();
       if (progress && piece_end >= next_progress) {
-        progress(piece_end, original.size());
+        progress(piece_end, original_size);
         next_progress = piece_end + kTextPiece;
       }
       std::string_view result = piece;
@@ -54,7 +53,9 @@ store::Production EvaluateTextInto(std::string_view original, std::string_view l
         if (unsought > 0) {
           --unsought;
         } else if (find_change) {
-          const std::size_t ahead = find_change(original.substr(piece_end));
+          // Only the text at hand is looked at: an answer for less of the
+          // text comes no later than one for all of it.
+          const std::size_t ahead = find_change(lines.Ahead());
           change_at = piece_end + ahead;
           near_in_a_row = ahead < kNear ? near_in_a_row + 1 : 0;
           if (near_in_a_row == kNearRun) {
@@ -72,11 +73,35 @@ store::Production EvaluateTextInto(std::string_view original, std::string_view l
         text.clear();
       }
     }
+    if (lines.error() != 0) return store::Production::ReadFailed;
     if (!text.empty() && !sink(text)) return store::Production::Stopped;
   } catch (const std::bad_alloc&) {
     return store::Production::OutOfMemory;
   }
   return store::Production::Done;
+}
+
+store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
+                                   const ChangeFinder& find_change, std::size_t memory_limit,
+                                   const store::PieceSink& sink, const ReadProgress& progress) {
+  if (original.empty()) return store::Production::Done;
+  store::LineSource lines(original, kPieceLimit);
+  const bool holds_cr = std::memchr(original.data(), '\r', original.size()) != nullptr;
+  return EvaluateLinesInto(lines, text::TemplateLineEnd(holds_cr), evaluate, find_change,
+                           memory_limit, sink, progress, original.size());
+}
+
+store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
+                                     const LineEvaluator& evaluate,
+                                     const ChangeFinder& find_change, std::size_t memory_limit,
+                                     const store::PieceSink& sink, const ReadProgress& progress) {
+  try {
+    store::LineSource lines(original.read, kPieceLimit, kWindow);
+    return EvaluateLinesInto(lines, text::TemplateLineEnd(original.holds_cr), evaluate,
+                             find_change, memory_limit, sink, progress, original.size);
+  } catch (const std::bad_alloc&) {
+    return store::Production::OutOfMemory;
+  }
 }
 
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,
@@ -85,8 +110,10 @@ store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluat
   return store::RewriteInPlace(
       file,
       [&](std::string_view original, const store::PieceSink& sink) {
-        return EvaluateTextInto(original, text::TemplateLineEnd(original), evaluate, find_change,
-                                memory_limit, sink, progress);
+        return EvaluateTextInto(original, evaluate, find_change, memory_limit, sink, progress);
+      },
+      [&](const store::OriginalPieces& original, const store::PieceSink& sink) {
+        return EvaluatePiecesInto(original, evaluate, find_change, memory_limit, sink, progress);
       },
       memory_limit);
 }

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "store/file_stream.h"
+#include "store/line_source.h"
 #include "store/rewrite.h"
 
 namespace kelmora::templating {
@@ -29,24 +31,44 @@ using ChangeFinder = std::function<std::size_t(std::string_view lines)>;
 // The evaluated text is handed on in pieces of about this many bytes.
 inline constexpr std::size_t kTextPiece = std::size_t{1} << 20;
 
-// Told how far the evaluation has read: `read` of the `total` bytes.
-using ReadProgress = std::function<void(std::size_t read, std::size_t total)>;
+// A text read in pieces goes through a window of this many bytes.
+inline constexpr std::size_t kWindow = std::size_t{1} << 20;
 
-// Evaluates every line of `original` (in pieces of kPieceLimit) through
+// Told how far the evaluation has read: `read` of the `total` bytes.
+using ReadProgress = std::function<void(std::uint64_t read, std::uint64_t total)>;
+
+// Evaluates every line of `lines` (in pieces of kPieceLimit) through
 // `evaluate`, but those `find_change` passes over, and hands the results,
 // each followed by `line_end`, to `sink`, in order, in pieces of whole
 // lines. OutOfMemory when memory runs out or the text would grow beyond
-// `memory_limit` bytes; Stopped when `sink` said so. Nothing at all
-// reaches `sink` before the first kTextPiece bytes are ready. `progress`,
-// when given, is told after about every kTextPiece bytes read.
-store::Production EvaluateTextInto(std::string_view original, std::string_view line_end,
-                                   const LineEvaluator& evaluate, const ChangeFinder& find_change,
-                                   std::size_t memory_limit, const store::PieceSink& sink,
+// `memory_limit` bytes; Stopped when `sink` said so; ReadFailed when
+// reading `lines` did. Nothing at all reaches `sink` before the first
+// kTextPiece bytes are ready. `progress`, when given, is told after about
+// every kTextPiece bytes read, of `original_size`.
+store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
+                                    const LineEvaluator& evaluate,
+                                    const ChangeFinder& find_change, std::size_t memory_limit,
+                                    const store::PieceSink& sink,
+                                    const ReadProgress& progress = {},
+                                    std::uint64_t original_size = 0);
+
+// EvaluateLinesInto of `original` held whole, with the line end it calls
+// for (text::TemplateLineEnd).
+store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
+                                   const ChangeFinder& find_change, std::size_t memory_limit,
+                                   const store::PieceSink& sink,
                                    const ReadProgress& progress = {});
 
+// EvaluateLinesInto of the text `original` reads in pieces.
+store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
+                                     const LineEvaluator& evaluate,
+                                     const ChangeFinder& find_change, std::size_t memory_limit,
+                                     const store::PieceSink& sink,
+                                     const ReadProgress& progress = {});
+
 // Rewrites `file` (opened for reading and writing) in place with each of
-// its lines evaluated (see store::RewriteInPlace), each line ended by
-// text::TemplateLineEnd of the whole file. `memory_limit` caps the
+// its lines evaluated (see store::RewriteInPlace): a file of kWholeFile
+// bytes or more is read in pieces from its journal. `memory_limit` caps the
 // copy of the file and the size of the result alike (tests use it to make
 // memory run out).
 store::RewriteOutcome ProcessTemplate(store::FileStream& file, const LineEvaluator& evaluate,

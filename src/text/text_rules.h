@@ -43,12 +43,11 @@ inline constexpr const TextRules& kNativeText = kCp866Rules;
 inline constexpr const TextRules& kNativeText = kUtf8Rules;
 #endif
 
-// The line end that every line of a template rewritten from `original` gets,
-// chosen once for the whole file: CR LF when it holds any CR, in either
-// build; otherwise the build's own line end.
-inline std::string_view TemplateLineEnd(std::string_view original) {
-  if (original.find('\r') != std::string_view::npos) return "\r\n";
-  return kNativeText.line_end;
+// The line end that every line of a rewritten template gets, chosen once
+// for the whole file, `holds_cr` telling whether it holds a CR anywhere: CR
+// LF when it does, in either build; otherwise the build's own line end.
+inline std::string_view TemplateLineEnd(bool holds_cr) {
+  return holds_cr ? "\r\n" : kNativeText.line_end;
 }
 
 // The length of the longest prefix of `text` of at most `limit` bytes that

@@ -6,6 +6,8 @@
 // lines and function calls, nested and escaped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -225,22 +227,44 @@ TEST(ApplyDifferential, RandomTextsGiveTheReferenceBytes) {
       text += line;
       if (n > 1 || random.OneIn(2)) text += kLineEnds[random.Below(6)];
     }
-    // CR LF, or the build's own line end when the text holds no CR.
     const std::string_view line_end =
-        text.find('\r') == std::string::npos ? text::kNativeText.line_end : "\r\n";
+        text::TemplateLineEnd(text.find('\r') != std::string::npos);
     std::string expected;
     for (const std::string& line : model::Lines(text, templating::kPieceLimit))
       expected += tables.model.Apply(line) + std::string(line_end);
+    auto evaluate = [&table](std::string& line) { table.Apply(line); };
+    auto find_change = [&table](std::string_view lines) {
+      return table.FirstPossibleChange(lines);
+    };
     std::string fast;
     store::Production production = templating::EvaluateTextInto(
-        text, line_end, [&table](std::string& line) { table.Apply(line); },
-        [&table](std::string_view lines) { return table.FirstPossibleChange(lines); },
-        store::kNoMemoryLimit, [&fast](std::string_view piece) {
+        text, evaluate, find_change, store::kNoMemoryLimit, [&fast](std::string_view piece) {
           fast.append(piece);
           return true;
         });
     ASSERT_EQ(production, store::Production::Done);
     ASSERT_EQ(fast, expected) << testing::PrintToString(text);
+
+    // The same text read in pieces of any size through the smallest
+    // window: lines, long-line cuts and line ends straddle its edges.
+    std::size_t read_at = 0;
+    store::LineSource lines(
+        [&](char* into, std::size_t room, std::size_t* got) {
+          *got = std::min({room, 1 + random.Below(700), text.size() - read_at});
+          std::memcpy(into, text.data() + read_at, *got);
+          read_at += *got;
+          return platform::ErrorCode{0};
+        },
+        templating::kPieceLimit, random.Below(600));
+    std::string streamed;
+    production = templating::EvaluateLinesInto(lines, line_end, evaluate, find_change,
+                                               store::kNoMemoryLimit,
+                                               [&streamed](std::string_view piece) {
+                                                 streamed.append(piece);
+                                                 return true;
+                                               });
+    ASSERT_EQ(production, store::Production::Done);
+    ASSERT_EQ(streamed, expected) << testing::PrintToString(text);
   }
 }
 

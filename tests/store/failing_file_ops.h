@@ -25,6 +25,7 @@ struct FaultPlan {
   int open = 0, read = 0, write = 0, seek = 0, size = 0, truncate = 0;
   int create = 0, flush = 0, remove = 0, stamp = 0;
   int publish = 0, folder = 0, facts = 0, unfollowed = 0, lock = 0, mark = 0, identify = 0;
+  int copy = 0;
   // Bytes the failing write still writes before it fails.
   std::size_t written_before_failure = 0;
   platform::ErrorCode error = 5;
@@ -128,6 +129,11 @@ class FailingFileOps {
     ops_.identify = [this, os](const std::string& path, platform::FileId* id) {
       return Fails(identifies, plan_.identify) ? plan_.error : os.identify(path, id);
     };
+    ops_.copy = [this, os](platform::FileHandle from, std::int64_t from_at,
+                           platform::FileHandle to, std::int64_t to_at, std::uint64_t size) {
+      Log("copy", to);
+      return Fails(copies, plan_.copy) ? plan_.error : os.copy(from, from_at, to, to_at, size);
+    };
   }
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;
@@ -138,7 +144,7 @@ class FailingFileOps {
   int opens = 0, reads = 0, writes = 0, seeks = 0, sizes = 0, truncates = 0, closes = 0;
   int creates = 0, flushes = 0, removes = 0, stamps = 0;
   int publishes = 0, folder_flushes = 0, facts_asked = 0, unfollowed_opens = 0, locks = 0;
-  int marks = 0, identifies = 0;
+  int marks = 0, identifies = 0, copies = 0;
   // The calls that change files or put them on disk, as "<call> <file name>".
   std::vector<std::string> calls;
   // Who the running user is said to be; the OS's answer when empty.

@@ -87,6 +87,16 @@ class MemoryFiles {
       *id = {1, std::hash<std::string>()(path)};
       return platform::ErrorCode{0};
     };
+    ops_.copy = [this](platform::FileHandle from, std::int64_t from_at, platform::FileHandle to,
+                       std::int64_t to_at, std::uint64_t size) {
+      const std::string& source = BytesOf(from);
+      if (static_cast<std::uint64_t>(from_at) + size > source.size()) return platform::kFileChanged;
+      std::string piece = source.substr(static_cast<std::size_t>(from_at), size);
+      std::string& target = BytesOf(to);
+      if (target.size() < to_at + piece.size()) target.resize(to_at + piece.size());
+      target.replace(static_cast<std::size_t>(to_at), piece.size(), piece);
+      return platform::ErrorCode{0};
+    };
   }
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;

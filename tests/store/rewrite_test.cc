@@ -29,6 +29,21 @@ Producer Producing(const Change& change) {
   };
 }
 
+// The same, reading the original in pieces first; it checks that it was
+// told rightly whether the original holds a CR.
+PieceProducer ProducingFromPieces(const Change& change) {
+  return [change](const OriginalPieces& original, const PieceSink& sink) {
+    std::string bytes, piece(std::size_t{1} << 20, '\0');
+    for (std::size_t got = 1; got > 0;) {
+      if (original.read(piece.data(), piece.size(), &got) != 0) return Production::ReadFailed;
+      bytes.append(piece, 0, got);
+    }
+    EXPECT_EQ(bytes.size(), original.size);
+    EXPECT_EQ(original.holds_cr, bytes.find('\r') != std::string::npos);
+    return sink(change(bytes)) ? Production::Done : Production::Stopped;
+  };
+}
+
 struct Rewritten {
   RewriteOutcome outcome;
   std::string after;
@@ -40,16 +55,19 @@ struct Rewritten {
 };
 
 // Rewrites a file holding `before`.
+// With `pieces`, a large file is read in pieces from its journal.
 Rewritten RunRewrite(const std::string& before, const Producer& produce,
                      const FileOps& ops = SystemFileOps(),
-                     std::size_t memory_limit = kNoMemoryLimit) {
+                     std::size_t memory_limit = kNoMemoryLimit,
+                     const PieceProducer& pieces = {}) {
   TempDir dir;
   std::string path = dir.Write("file.txt", before);
   Rewritten rewritten;
   rewritten.path = path;
   {
     FileStream stream(path, kOpenReadWrite, 4096, ops);
-    rewritten.outcome = RewriteInPlace(stream, produce, memory_limit);
+    rewritten.outcome = pieces ? RewriteInPlace(stream, produce, pieces, memory_limit)
+                               : RewriteInPlace(stream, produce, memory_limit);
   }
   rewritten.after = ReadBytes(path);
   rewritten.journal = JournalBeside(path);
@@ -104,14 +122,30 @@ TEST(RewriteInPlace, FileThatDidNotOpenFailsWithTheOpenError) {
 // once or from then on: the file ends as the original or the new content,
 // and while it is neither, a complete journal holds the original.
 TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
-  for (const auto& [before, change] : FaultCases()) {
+  // A file past kWholeFile, with its journal copied from it, read in pieces
+  // from there, and copied back over the file after a failure.
+  std::string large;
+  for (int i = 0; large.size() <= kWholeFile; ++i) large += "line " + std::to_string(i) + "\n";
+  auto cases = FaultCases();
+  cases.emplace_back(large, Longer);
+  for (const auto& [before, change] : cases) {
+    const bool in_pieces = before.size() >= kWholeFile;
+    const PieceProducer pieces = in_pieces ? ProducingFromPieces(change) : PieceProducer();
+    auto run = [&](const FileOps& ops) {
+      return RunRewrite(before, Producing(change), ops, kNoMemoryLimit, pieces);
+    };
     FailingFileOps counting;
-    const std::string after = RunRewrite(before, Producing(change), counting.ops()).after;
-    // The file is read with one call and written with one, after the
-    // journal's one.
-    EXPECT_EQ(counting.reads, 1);
-    EXPECT_EQ(counting.writes, 2);
+    const std::string after = run(counting.ops()).after;
+    if (in_pieces) {
+      EXPECT_EQ(counting.copies, 1);
+    } else {
+      // The file is read with one call and written with one, after the
+      // journal's one.
+      EXPECT_EQ(counting.reads, 1);
+      EXPECT_EQ(counting.writes, 2);
+    }
     const std::pair<int FaultPlan::*, int> kinds[] = {
+        {&FaultPlan::copy, counting.copies},        {&FaultPlan::read, counting.reads},
         {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
         {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
         {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
@@ -127,7 +161,7 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
           FaultPlan plan{.written_before_failure = 100, .error = 28, .persistent = persistent};
           plan.*kind = failing;
           FailingFileOps fake(plan);
-          Rewritten rewritten = RunRewrite(before, Producing(change), fake.ops());
+          Rewritten rewritten = run(fake.ops());
           if (rewritten.outcome.ok) {
             EXPECT_TRUE(rewritten.after == after);
           } else if (!rewritten.outcome.damaged) {

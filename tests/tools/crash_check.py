@@ -201,7 +201,7 @@ def main():
     parser.add_argument("--runner", action="append", default=[])
     parser.add_argument("--kills", type=int, default=10, help="kills per signal")
     parser.add_argument("--signals", default="KILL,TERM")
-    parser.add_argument("--megabytes", type=int, default=20)
+    parser.add_argument("--megabytes", type=float, default=20)
     parser.add_argument("--power-cuts", type=int, default=0)
     args = parser.parse_args()
 
