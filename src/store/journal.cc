@@ -23,7 +23,9 @@ constexpr std::string_view kMagic = "KELMJRN3";
 constexpr std::size_t kSizeAt = 8, kChecksumAt = 16, kVolumeAt = 24, kIndexAt = 32,
                       kBornAt = 40, kStampSizeAt = 48, kStampTimeAt = 56, kStateAt = 64,
                       kHeaderSumAt = 72;
-constexpr std::uint64_t kRunning = 0, kFinished = 1;
+// Preparing: the original bytes are still being copied in, so the file
+// has not been touched.
+constexpr std::uint64_t kRunning = 0, kFinished = 1, kPreparing = 2;
 
 std::uint64_t Checksum(std::string_view bytes) {
   return XXH3_64bits(bytes.data(), bytes.size());
@@ -91,7 +93,8 @@ namespace {
 
 // Fills in `header` for `size` original bytes of checksum `checksum`.
 void FillHeader(char* header, std::uint64_t size, std::uint64_t checksum,
-                const platform::FileIdentity& identity, const platform::FileStamp& stamp) {
+                const platform::FileIdentity& identity, const platform::FileStamp& stamp,
+                std::uint64_t state = kRunning) {
   std::memset(header, 0, kJournalBlock);
   std::memcpy(header, kMagic.data(), kMagic.size());
   PutNumber(header + kSizeAt, size);
@@ -101,7 +104,7 @@ void FillHeader(char* header, std::uint64_t size, std::uint64_t checksum,
   PutNumber(header + kBornAt, identity.born);
   PutNumber(header + kStampSizeAt, static_cast<std::uint64_t>(stamp.size));
   PutNumber(header + kStampTimeAt, static_cast<std::uint64_t>(stamp.modified));
-  PutNumber(header + kStateAt, kRunning);
+  PutNumber(header + kStateAt, state);
   SealHeader(header);
 }
 
@@ -163,8 +166,12 @@ platform::ErrorCode JournalFile::WriteCopyOf(platform::FileHandle file, std::uin
                                              const platform::FileStamp& stamp, bool* holds_cr) {
   platform::FileHandle journal = platform::kNoFile;
   if (platform::ErrorCode error = ops_.create(path_, &journal)) return error;
+  // Where the journal has its name from the start, a run killed while
+  // copying leaves it behind: its header says first that it is not ready.
+  FillHeader(header_.data(), size, 0, identity, stamp, kPreparing);
   std::uint64_t checksum = 0;
-  platform::ErrorCode error = ops_.copy(file, 0, journal, kJournalBlock, size);
+  platform::ErrorCode error = WriteAll(journal, {header_.data(), kJournalBlock}, ops_);
+  if (error == 0) error = ops_.copy(file, 0, journal, kJournalBlock, size);
   if (error == 0) error = ops_.seek(journal, kJournalBlock);
   if (error == 0) error = SumAndPad(journal, size, ops_, &checksum, holds_cr);
   if (error == 0) {
@@ -274,6 +281,8 @@ Journal JudgeHeader(const char* header, std::int64_t length,
   std::uint64_t room = static_cast<std::uint64_t>(length) - kJournalBlock;
   if (GetNumber(header + kStateAt) == kFinished) {
     journal.state = Journal::Finished;
+  } else if (GetNumber(header + kStateAt) == kPreparing) {
+    journal.state = Journal::Unfinished;
   } else if (journal.size > room || WholeBlocks(journal.size) > room) {
     journal.state = Journal::Unfinished;
   } else {

@@ -130,8 +130,8 @@ struct Journal {
     NotTrusted,  // left alone, for `why`
     Unreadable,  // ours, but reading it failed with `error`
     Damaged,     // ours, but its length or a checksum is wrong
-    Unfinished,  // its header is intact and its length short: the file was
-                 // never touched
+    Unfinished,  // its header is intact and its length short, or it says
+                 // it was still being made: the file was never touched
     Finished,    // the rewrite it kept ended; only its removal failed
     Complete,
   };

@@ -21,6 +21,42 @@ constexpr std::size_t kNear = 256;
 constexpr std::size_t kNearRun = 16;
 constexpr std::size_t kUnsought = 64;
 
+// Which lines the evaluator must see: those the change finder has not
+// passed over, and all of a run where it keeps landing close behind.
+class ChangeSchedule {
+ public:
+  explicit ChangeSchedule(const ChangeFinder& find_change) : find_change_(find_change) {}
+
+  // Whether the line ending at `line_end` needs the evaluator.
+  bool Needed(std::uint64_t line_end) const {
+    return !find_change_ || change_at_ < line_end || unsought_ > 0;
+  }
+
+  // After the evaluator saw the line ending at `line_end`; `ahead` is the
+  // text after it at hand. Only that text is looked at: an answer for less
+  // of the text comes no later than one for all of it.
+  void Evaluated(std::uint64_t line_end, std::string_view ahead) {
+    if (unsought_ > 0) {
+      --unsought_;
+      return;
+    }
+    if (!find_change_) return;
+    const std::size_t distance = find_change_(ahead);
+    change_at_ = line_end + distance;
+    near_in_a_row_ = distance < kNear ? near_in_a_row_ + 1 : 0;
+    if (near_in_a_row_ == kNearRun) {
+      near_in_a_row_ = 0;
+      unsought_ = kUnsought;
+    }
+  }
+
+ private:
+  const ChangeFinder& find_change_;
+  std::uint64_t change_at_ = 0;  // no line that ends at or before it changes
+  std::size_t near_in_a_row_ = 0;
+  std::size_t unsought_ = 0;  // lines to evaluate without the finder
+};
+
 }  // namespace
 
 store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
@@ -34,10 +70,7 @@ store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view l
     text.reserve(std::min(memory_limit, kTextPiece + kPieceLimit + line_end.size()));
     std::string line;
     std::string_view piece;
-    // No line that ends at or before it needs the evaluator.
-    std::uint64_t change_at = 0;
-    std::size_t near_in_a_row = 0;
-    std::size_t unsought = 0;  // lines to evaluate without the finder
+    ChangeSchedule schedule(find_change);
     std::uint64_t next_progress = kTextPiece;
     while (lines.Next(piece)) {
       const std::uint64_t piece_end = lines.line_end();
@@ -46,23 +79,11 @@ store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view l
         next_progress = piece_end + kTextPiece;
       }
       std::string_view result = piece;
-      if (!find_change || change_at < piece_end || unsought > 0) {
+      if (schedule.Needed(piece_end)) {
         line.assign(piece);
         evaluate(line);
         result = line;
-        if (unsought > 0) {
-          --unsought;
-        } else if (find_change) {
-          // Only the text at hand is looked at: an answer for less of the
-          // text comes no later than one for all of it.
-          const std::size_t ahead = find_change(lines.Ahead());
-          change_at = piece_end + ahead;
-          near_in_a_row = ahead < kNear ? near_in_a_row + 1 : 0;
-          if (near_in_a_row == kNearRun) {
-            near_in_a_row = 0;
-            unsought = kUnsought;
-          }
-        }
+        schedule.Evaluated(piece_end, lines.Ahead());
       }
       total += result.size() + line_end.size();
       if (total > memory_limit) return store::Production::OutOfMemory;
