@@ -54,8 +54,8 @@ void BM_TemplatePass(benchmark::State& state) {
     WriteFile(path, original);
     state.ResumeTiming();
     store::FileStream stream(path.string(), store::kOpenReadWrite, 4096);
-    store::RewriteOutcome outcome = templating::ProcessTemplate(
-        stream, [&table](std::string& line) { table.Apply(line); });
+    store::RewriteOutcome outcome =
+        templating::ProcessTemplate(stream, [&table](std::string& line) { table.Apply(line); });
     benchmark::DoNotOptimize(outcome);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(original.size()));

@@ -41,8 +41,7 @@ text::ShortString BinLong(std::int32_t value);
 
 // The text of `@BirthTime`: the wrapping difference now - birth, divided by
 // the unit (truncating toward zero), written in `format`.
-text::ShortString CounterText(std::int32_t now_seconds,
-                              std::int32_t birth_seconds, TimeCount count,
+text::ShortString CounterText(std::int32_t now_seconds, std::int32_t birth_seconds, TimeCount count,
                               TimeFormat format);
 
 // Seconds from `now_seconds` until CounterText next shows another count:

@@ -41,8 +41,7 @@ void StopOnMissingFile(const std::string& name) {
   Abort(kExitFileNotFound);
 }
 
-void StopOnDamaged(const std::string& name, platform::ErrorCode error,
-                   const std::string& journal) {
+void StopOnDamaged(const std::string& name, platform::ErrorCode error, const std::string& journal) {
   WriteNamedLine(ErrorBullet(), name,
                  " may be ~0C~damaged~07~: its original bytes could not be written back!\r\n");
   WriteReason(error);
@@ -107,12 +106,11 @@ std::string DistrustText(const store::Recovery& recovery) {
 // it is kept, and the file is not rewritten.
 [[noreturn]] void StopOnKeptJournal(const std::string& name, const store::Recovery& recovery) {
   if (recovery.result == store::Recovery::Unusable) {
-    WriteNamedLine(ErrorBullet(), name,
-                   " may be ~0C~damaged~07~: its journal cannot be used!\r\n");
-    console::WriteMarkup(ShortString("   ") +
-                         DoubleTildes(recovery.error != 0 ? ReasonText(recovery.error)
-                                                          : "the journal is damaged") +
-                         "\r\n");
+    WriteNamedLine(ErrorBullet(), name, " may be ~0C~damaged~07~: its journal cannot be used!\r\n");
+    console::WriteMarkup(
+        ShortString("   ") +
+        DoubleTildes(recovery.error != 0 ? ReasonText(recovery.error) : "the journal is damaged") +
+        "\r\n");
     WriteNamedLine("   it is kept in ", recovery.journal, ".\r\n");
     Abort(kExitDamaged);
   }
@@ -141,8 +139,7 @@ void RecoverInterruptedRewrite(const std::string& name) {
 }
 
 void ReportSettingsFile(const SettingsLoad& load) {
-  WriteFileNotLine(load.path,
-                   load.status == SettingsLoad::Status::NotFound ? "found" : "readable");
+  WriteFileNotLine(load.path, load.status == SettingsLoad::Status::NotFound ? "found" : "readable");
 }
 
 void ReportWrongLines(const SettingsLoad& load, bool pause) {

@@ -31,8 +31,7 @@ void ReportStuckJournal(const std::string& name, const store::RewriteOutcome& ou
 void ReportNotRewritten(const std::string& name, const store::RewriteOutcome& outcome);
 
 // ReportNotRewritten, then exit code 4.
-[[noreturn]] void StopOnNotRewritten(const std::string& name,
-                                     const store::RewriteOutcome& outcome);
+[[noreturn]] void StopOnNotRewritten(const std::string& name, const store::RewriteOutcome& outcome);
 
 // "[name] NOT readable!" and its reason, then exit code 4: the output is
 // not touched.

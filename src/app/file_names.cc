@@ -119,8 +119,7 @@ void WriteNamedLine(const text::ShortString& before, std::string_view name,
 }
 
 void WriteFileNotLine(std::string_view name, std::string_view what) {
-  WriteNamedLine(ErrorBullet(), name,
-                 (text::ShortString(" ~0C~NOT~07~ ") + what + "!\r\n").view());
+  WriteNamedLine(ErrorBullet(), name, (text::ShortString(" ~0C~NOT~07~ ") + what + "!\r\n").view());
 }
 
 }  // namespace kelmora::app

@@ -19,8 +19,7 @@ bool FileExists(const std::string& path, const store::FileOps& ops = store::Syst
 // True when `path` names a regular file (links followed). Something else
 // that exists (a FIFO, a device, a socket) is never opened for reading:
 // that could block or never end.
-bool IsRegularFile(const std::string& path,
-                   const store::FileOps& ops = store::SystemFileOps());
+bool IsRegularFile(const std::string& path, const store::FileOps& ops = store::SystemFileOps());
 
 // `text` with every "~" doubled, so the markup writer shows it literally.
 text::ShortString DoubleTildes(std::string_view text);
@@ -44,8 +43,7 @@ text::ShortString ErrorBullet();
 
 // Colour write of `before` + "[" + name + "]" + `after`, the name shown by
 // MarkupName, shortened so that the line keeps its ending.
-void WriteNamedLine(const text::ShortString& before, std::string_view name,
-                    std::string_view after);
+void WriteNamedLine(const text::ShortString& before, std::string_view name, std::string_view after);
 
 // WriteNamedLine of the error line "[name] NOT <what>!" ("found",
 // "readable", "rewritten").

@@ -10,12 +10,11 @@
 
 namespace kelmora::app {
 
-void AddBirthTime(config::ReplaceTable& table, const Settings& settings,
-                  std::int32_t now_seconds) {
-  table.Add("@BirthTime",
-            CounterText(now_seconds, settings.birth_seconds, settings.time_count,
-                        settings.time_format),
-            false);
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings, std::int32_t now_seconds) {
+  table.Add(
+      "@BirthTime",
+      CounterText(now_seconds, settings.birth_seconds, settings.time_count, settings.time_format),
+      false);
 }
 
 void AddCurrentSong(config::ReplaceTable& table, const Settings& settings,
@@ -50,8 +49,7 @@ templating::ChangeFinder ChangeFinderOf(config::ReplaceTable& table) {
 }  // namespace
 
 store::Production FillText(std::string_view template_text, config::ReplaceTable& table,
-                           const store::PieceSink& sink,
-                           const templating::ReadProgress& progress) {
+                           const store::PieceSink& sink, const templating::ReadProgress& progress) {
   return templating::EvaluateTextInto(template_text, EvaluatorOf(table), ChangeFinderOf(table),
                                       store::kNoMemoryLimit, sink, progress);
 }

@@ -17,8 +17,7 @@
 namespace kelmora::app {
 
 // The counter text of the moment `now_seconds` (NowSeconds).
-void AddBirthTime(config::ReplaceTable& table, const Settings& settings,
-                  std::int32_t now_seconds);
+void AddBirthTime(config::ReplaceTable& table, const Settings& settings, std::int32_t now_seconds);
 
 // Added after the names-file pairs, so it replaces a names-file line of its
 // token. `title` is the song title (QuerySongTitle), empty for none.

@@ -21,9 +21,7 @@ std::int64_t SteadyMilliseconds() {
 }
 
 FillProgress::FillProgress(console::RunningFigure figure, MonotonicClock clock)
-    : figure_(std::move(figure)),
-      clock_(std::move(clock)),
-      next_draw_(clock_() + kQuietStart) {}
+    : figure_(std::move(figure)), clock_(std::move(clock)), next_draw_(clock_() + kQuietStart) {}
 
 void FillProgress::Report(std::uint64_t read, std::uint64_t total) {
   if (!figure_.shown_here() || total == 0) return;

@@ -23,8 +23,7 @@ class FillProgress {
   static constexpr std::size_t kWidest = 4;
 
   // `figure`: at the end of the "processing" line. The fill starts now.
-  explicit FillProgress(console::RunningFigure figure,
-                        MonotonicClock clock = SteadyMilliseconds);
+  explicit FillProgress(console::RunningFigure figure, MonotonicClock clock = SteadyMilliseconds);
 
   // `read` of `total` bytes of the template have been read.
   void Report(std::uint64_t read, std::uint64_t total);

@@ -30,8 +30,7 @@ enum class FileState { Read, NotFound, NotReadable };
 
 class Follower {
  public:
-  explicit Follower(const Options& options)
-      : options_(options), output_(*options.output) {}
+  explicit Follower(const Options& options) : options_(options), output_(*options.output) {}
 
   [[noreturn]] void Run();
 
@@ -134,8 +133,7 @@ void Follower::ReloadTemplate() {
 void Follower::QuerySong() {
   bool reachable = waiter_.SongServiceReachable();
   if (!reachable && bus_reachable_)
-    console::WriteMarkup(ErrorBullet() +
-                         "the session bus went away: no song until it is back\r\n");
+    console::WriteMarkup(ErrorBullet() + "the session bus went away: no song until it is back\r\n");
   bus_reachable_ = reachable;
   song_ = QuerySongTitle();
 }
@@ -152,8 +150,8 @@ bool Follower::Write(const std::string& text) {
   store::RunLock lock(store::SystemFileOps());
   store::RewriteOutcome outcome = store::FailedWith(lock.Take(output_));
   if (outcome.error != platform::kInUse) {
-    outcome = store::RewriteOutputFile(
-        output_, [&text](std::string_view, const store::PieceSink& sink) {
+    outcome =
+        store::RewriteOutputFile(output_, [&text](std::string_view, const store::PieceSink& sink) {
           if (!text.empty() && !sink(text)) return store::Production::Stopped;
           return store::Production::Done;
         });

@@ -47,16 +47,13 @@ void WriteSettingsPlaces() {
   std::string beside = WithTrailingSeparator(DirOf(platform::ExecutablePath(), rules), rules);
   PlainWriteLine("Settings: " + InertName(beside + "kelmora.ctl"));
   if (std::optional<std::string> folder = platform::UserSettingsFolder())
-    PlainWriteLine("  or else " +
-                   InertName(WithTrailingSeparator(*folder, rules) + "kelmora" + rules.separator +
-                             "kelmora.ctl"));
+    PlainWriteLine("  or else " + InertName(WithTrailingSeparator(*folder, rules) + "kelmora" +
+                                            rules.separator + "kelmora.ctl"));
 }
 
 }  // namespace
 
-const char* OptionsUsage() {
-  return "[-q] [--follow] [-o OUTPUT|-] [-h] [-V] [--] <filename>|-";
-}
+const char* OptionsUsage() { return "[-q] [--follow] [-o OUTPUT|-] [-h] [-V] [--] <filename>|-"; }
 
 void WriteHelp() {
   PlainWriteLine(std::string("usage: ") + std::string(text::kNativeText.program_name) + " " +

@@ -13,12 +13,9 @@ enum LongOnly : int { kFollow = 0x100 };
 const char kShortOptions[] = "-:o:qhV";
 
 const struct option kLongOptions[] = {
-    {"output", required_argument, nullptr, 'o'},
-    {"quiet", no_argument, nullptr, 'q'},
-    {"follow", no_argument, nullptr, kFollow},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},
-    {nullptr, 0, nullptr, 0},
+    {"output", required_argument, nullptr, 'o'}, {"quiet", no_argument, nullptr, 'q'},
+    {"follow", no_argument, nullptr, kFollow},   {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0},
 };
 
 // getopt_long wants C strings it may reorder; the words stay untouched.

@@ -29,8 +29,7 @@ std::string DirOf(std::string_view text, const PathRules& rules) {
   if (last == 0) return std::string(text.substr(0, 1));
   bool drive_root = text[last] == rules.separator && IsVolumeMark(text[last - 1], rules) &&
                     text[last - 1] != '\0';
-  if (text[last] == rules.separator && !drive_root)
-    return std::string(text.substr(0, last));
+  if (text[last] == rules.separator && !drive_root) return std::string(text.substr(0, last));
   return std::string(text.substr(0, last + 1));
 }
 
@@ -65,7 +64,8 @@ SettingsSearch SettingsSearchOrder(std::string_view settings_name, std::string_v
   search.reported = search.candidates.front();
   if (!user_folder) return search;
   auto in_folder = [&](const std::string& folder) {
-    return WithTrailingSeparator(folder, rules) + "kelmora" + rules.separator + std::string(settings_name);
+    return WithTrailingSeparator(folder, rules) + "kelmora" + rules.separator +
+           std::string(settings_name);
   };
   search.reported = in_folder(*user_folder);
   search.candidates.push_back(search.reported);

@@ -98,9 +98,8 @@ store::RewriteOutcome FillInto(const std::string& template_name, const std::stri
   if (platform::ErrorCode error = ReadTemplateText(template_name, &template_text))
     StopOnUnreadable(template_name, error);
   if (output == kStandardStream) {
-    FillIntoStandardOutput([&](const store::PieceSink& sink) {
-      return FillText(template_text, table, sink);
-    });
+    FillIntoStandardOutput(
+        [&](const store::PieceSink& sink) { return FillText(template_text, table, sink); });
     return {};
   }
   return store::RewriteOutputFile(

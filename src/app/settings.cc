@@ -57,8 +57,8 @@ SettingsLoad Failed(SettingsLoad load, SettingsLoad::Status status) {
 std::string SettingsPath() {
   std::optional<std::string> system_list = platform::SystemSettingsFolderList();
   SettingsSearch search =
-      SettingsSearchOrder(kSettingsName, platform::ExecutablePath(),
-                          platform::UserSettingsFolder(), system_list, NativePathRules());
+      SettingsSearchOrder(kSettingsName, platform::ExecutablePath(), platform::UserSettingsFolder(),
+                          system_list, NativePathRules());
   for (const std::string& candidate : search.candidates)
     if (FileExists(candidate)) return candidate;
   return search.reported;
@@ -71,7 +71,8 @@ Settings SettingsFromReader(const config::ConfigReader& reader) {
                                             FirstValue(reader, SettingsKey::BirthTime));
   settings.time_format = TimeFormatOf(FirstValue(reader, SettingsKey::TimeFormat));
   settings.time_count = TimeCountOf(FirstValue(reader, SettingsKey::TimeCount));
-  settings.change_names = text::UpperCaseKeyword(FirstValue(reader, SettingsKey::ChangeNames)) == "YES";
+  settings.change_names =
+      text::UpperCaseKeyword(FirstValue(reader, SettingsKey::ChangeNames)) == "YES";
   settings.names_file = FirstValue(reader, SettingsKey::NamesFile).str();
   settings.no_wamp = FirstValue(reader, SettingsKey::NoWamp);
   settings.prefix = FirstValue(reader, SettingsKey::Prefix);

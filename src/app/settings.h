@@ -33,7 +33,7 @@ struct SettingsLoad {
   enum class Status { Ok, NotFound, NotReadable };
   Status status = Status::Ok;
   std::string path;
-  Settings settings;            // Ok only
+  Settings settings;                      // Ok only
   std::vector<std::int32_t> wrong_lines;  // their line numbers
 };
 SettingsLoad LoadSettings();

@@ -27,9 +27,7 @@ text::ShortString QuerySongTitle();
 
 // `no_song` for an empty title, otherwise prefix + title + suffix; the
 // look-alike Cyrillic letters are then replaced by their Latin twins.
-text::ShortString SongValue(const text::ShortString& title,
-                            const text::ShortString& no_song,
-                            const text::ShortString& prefix,
-                            const text::ShortString& suffix);
+text::ShortString SongValue(const text::ShortString& title, const text::ShortString& no_song,
+                            const text::ShortString& prefix, const text::ShortString& suffix);
 
 }  // namespace kelmora::app

@@ -84,8 +84,7 @@ bool ConfigReader::TryKey(ShortString line) {
   return false;
 }
 
-ShortString ConfigReader::GetValue(std::int32_t key_number,
-                                   std::int32_t value_number) const {
+ShortString ConfigReader::GetValue(std::int32_t key_number, std::int32_t value_number) const {
   if (key_number < 1 || static_cast<std::size_t>(key_number) > keys_.size()) return {};
   const std::vector<ShortString>& values = keys_[static_cast<std::size_t>(key_number - 1)].values;
   if (value_number < 1 || static_cast<std::size_t>(value_number) > values.size()) return {};

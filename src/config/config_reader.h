@@ -44,8 +44,7 @@ class ConfigReader {
   // write it meanwhile). Values found are appended to those of an earlier
   // Load, and definitions stay; only the wrong lines start afresh. After a
   // read failure the lines before it have been taken in.
-  LoadResult Load(const std::string& file_name,
-                  const store::FileOps& ops = store::SystemFileOps());
+  LoadResult Load(const std::string& file_name, const store::FileOps& ops = store::SystemFileOps());
 
   // The value_number-th value (1-based, in file order) of the key_number-th
   // key; the empty text for any number out of range. A key's values are the

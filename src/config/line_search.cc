@@ -78,19 +78,13 @@ void LineSearch::ApplyInOneScan(const std::vector<ReplacePair>& pairs, std::stri
   const std::string_view search = ascii ? std::string_view(line) : std::string_view(folded_);
   const ScanTable table{keys_, pair_of_key_, pairs, *scan_edges_, ascii_fold_};
   switch (ScanAllPairs(table, line, search, ascii, next_text_)) {
-    case ScanResult::NoKey:
-      return;
-    case ScanResult::Scanned:
-      std::swap(line, next_text_);
-      return;
-    case ScanResult::PairByPair:
-      ApplyByKeySearch(pairs, line);
-      return;
+    case ScanResult::NoKey: return;
+    case ScanResult::Scanned: std::swap(line, next_text_); return;
+    case ScanResult::PairByPair: ApplyByKeySearch(pairs, line); return;
   }
 }
 
-const PairPassPlan& LineSearch::PlanOf(const std::vector<ReplacePair>& pairs,
-                                       std::uint32_t pair) {
+const PairPassPlan& LineSearch::PlanOf(const std::vector<ReplacePair>& pairs, std::uint32_t pair) {
   if (!planned_[pair]) {
     plans_[pair] = PlanPairPass(pairs[pair]);
     planned_[pair] = true;

@@ -82,8 +82,8 @@ void TakePassedText(PassLine line, bool refold) {
 // behind each occurrence replaced and one byte into each one escaped. An
 // "@" escapes unless it begins the value this pair has just put in, which
 // for a value that is not empty means the value is "@" itself, right before.
-void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
-              std::size_t first, Changed& changed) {
+void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line, std::size_t first,
+              Changed& changed) {
   const std::string_view key = SearchKey(pair);
   const std::string& text = line.text;
   const std::string& search = pair.case_sensitive ? text : line.folded;

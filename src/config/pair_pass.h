@@ -52,8 +52,8 @@ struct PassLine {
 // `line.text`, where its key first occurs at `first`; a pair that is not
 // case-sensitive needs the fold current. `changed` is what the pass
 // changed.
-void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line,
-              std::size_t first, Changed& changed);
+void PassPair(const ReplacePair& pair, const PairPassPlan& plan, PassLine line, std::size_t first,
+              Changed& changed);
 
 // True when the fold may read `byte` as part of the character before it,
 // so that folding two texts apart differs from folding them joined there.

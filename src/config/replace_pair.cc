@@ -97,8 +97,8 @@ bool IsAscii(std::string_view text) {
   return any < 0x80;
 }
 
-bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded,
-               std::string& search, std::size_t limit, Changed& changed) {
+bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded, std::string& search,
+               std::size_t limit, Changed& changed) {
   if (pair.case_sensitive) {
     std::size_t first = text.find(pair.name);
     if (first == std::string::npos) return false;
@@ -112,8 +112,8 @@ bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded,
   return true;
 }
 
-void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text,
-                   std::size_t limit, std::string& folded, std::string& search) {
+void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text, std::size_t limit,
+                   std::string& folded, std::string& search) {
   bool folded_is_current = false;
   Changed changed;
   for (const ReplacePair& pair : pairs) {

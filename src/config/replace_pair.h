@@ -43,12 +43,12 @@ bool IsAscii(std::string_view text);
 // case-sensitive searches `folded`, which must be the fold of `text` and
 // becomes the pair's search copy; a case-sensitive one searches a copy of
 // `text` made in `search`.
-bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded,
-               std::string& search, std::size_t limit, Changed& changed);
+bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded, std::string& search,
+               std::size_t limit, Changed& changed);
 
 // Applies `pairs` one after another, each looked for in the whole text;
 // `folded` and `search` are scratch space.
-void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text,
-                   std::size_t limit, std::string& folded, std::string& search);
+void ApplyEachPair(const std::vector<ReplacePair>& pairs, std::string& text, std::size_t limit,
+                   std::string& folded, std::string& search);
 
 }  // namespace kelmora::config

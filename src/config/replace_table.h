@@ -24,8 +24,7 @@ class ReplaceTable {
   // Adds the pair, or, when a pair of the same name (letter case ignored)
   // exists, gives it the new value and flag; it keeps its first spelling
   // and its place.
-  void Add(const text::ShortString& name, const text::ShortString& value,
-           bool case_sensitive);
+  void Add(const text::ShortString& name, const text::ShortString& value, bool case_sensitive);
 
   // Replaces the names in `text`, pair after pair in table order, then
   // evaluates the function calls when they are on. An "@" just before an

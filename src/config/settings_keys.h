@@ -10,8 +10,15 @@
 namespace kelmora::config {
 
 enum class SettingsKey : std::int32_t {
-  BirthDate = 1, BirthTime, TimeFormat, TimeCount, ChangeNames,
-  NamesFile, NoWamp, Prefix, Suffix,
+  BirthDate = 1,
+  BirthTime,
+  TimeFormat,
+  TimeCount,
+  ChangeNames,
+  NamesFile,
+  NoWamp,
+  Prefix,
+  Suffix,
 };
 
 struct SettingsKeyName {

@@ -94,7 +94,7 @@ std::optional<std::vector<ScanEdges>> PlanSingleScan(const std::vector<ReplacePa
   std::uint64_t value_bytes = 0;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     if (pairs[i].name.empty()) continue;
-    if (!PairAllowsScan(pairs[i])) return std::nullopt;                  // 1, 2, 3, 4, 6
+    if (!PairAllowsScan(pairs[i])) return std::nullopt;                            // 1, 2, 3, 4, 6
     if (!named.empty() && pairs[i].upper_name.back() == '@') return std::nullopt;  // 3
     named.push_back(i);
     key_bytes += pairs[i].upper_name.size();
@@ -145,8 +145,7 @@ class Scan {
   }
   void CopyUpTo(std::size_t start);
   bool Escape(std::size_t start, const ScanEdges& edges);
-  bool Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
-               const ScanEdges& edges);
+  bool Replace(std::size_t start, std::size_t end, const ReplacePair& pair, const ScanEdges& edges);
   // Copies the line up to the occurrence of pair `number` at [start, end],
   // then escapes or replaces it; false when the passes pair by pair must
   // decide.

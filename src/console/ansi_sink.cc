@@ -14,9 +14,7 @@ int AnsiColour(int pc_colour) {
   return red | (green << 1) | (blue << 2);
 }
 
-int ForegroundCode(int colour) {
-  return (colour < 8 ? 30 : 90) + AnsiColour(colour & 7);
-}
+int ForegroundCode(int colour) { return (colour < 8 ? 30 : 90) + AnsiColour(colour & 7); }
 
 // Background 0 is the terminal's own background, the way black is the
 // console's usual one.

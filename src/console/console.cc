@@ -71,8 +71,7 @@ void SetUpConsole() {
       // Without colour the terminal gets the very bytes a stream gets.
       if (platform::TerminalTakesColour()) g_sink = &g_terminal_output;
       break;
-    case platform::OutputKind::Stream:
-      break;
+    case platform::OutputKind::Stream: break;
   }
 }
 
@@ -95,9 +94,7 @@ void DirectMessagesTo(platform::StandardStream stream) {
       if (platform::TerminalTakesColour())
         g_sink = error ? &g_error_terminal_output : &g_terminal_output;
       break;
-    case platform::OutputKind::Stream:
-      g_sink = stream_output;
-      break;
+    case platform::OutputKind::Stream: g_sink = stream_output; break;
   }
 }
 
@@ -122,8 +119,7 @@ platform::OutputKind MessagesKind() { return g_messages_kind; }
 
 int ColumnsLeftOnLine(std::size_t line_start_size) {
   switch (g_messages_kind) {
-    case platform::OutputKind::Console:
-      return g_screen_sink ? g_screen_sink->columns_left() : 0;
+    case platform::OutputKind::Console: return g_screen_sink ? g_screen_sink->columns_left() : 0;
     case platform::OutputKind::Terminal: {
       // A terminal that does not tell its width is taken as the usual 80.
       constexpr int kUsualWidth = 80;
@@ -132,8 +128,7 @@ int ColumnsLeftOnLine(std::size_t line_start_size) {
       const std::size_t used = std::min(line_start_size, static_cast<std::size_t>(width));
       return width - static_cast<int>(used);
     }
-    case platform::OutputKind::Stream:
-      break;
+    case platform::OutputKind::Stream: break;
   }
   return 0;
 }

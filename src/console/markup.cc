@@ -39,7 +39,8 @@ void WriteMarkup(ShortString rest) {
     if (!rest.empty() && rest[0] == '~') {
       text::Delete(rest, 1, 1);
       std::size_t closing = text::Pos("~", rest.view());
-      ShortString code = closing == 0 ? ShortString() : text::Copy(rest, 1, static_cast<long>(closing) - 1);
+      ShortString code =
+          closing == 0 ? ShortString() : text::Copy(rest, 1, static_cast<long>(closing) - 1);
       SetCurrentAttribute(static_cast<std::uint8_t>(HexToInt(code) & 0xFF));
       if (closing != 0) text::Delete(rest, 1, static_cast<long>(closing));
     }

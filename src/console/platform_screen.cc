@@ -8,9 +8,7 @@ void PlatformScreen::PutCells(int x, int y, std::string_view chars, std::uint8_t
   platform::WriteCells(x, y, chars.data(), chars.size(), attribute);
 }
 
-void PlatformScreen::ScrollUp(std::uint8_t fill_attribute) {
-  platform::ScrollUp(fill_attribute);
-}
+void PlatformScreen::ScrollUp(std::uint8_t fill_attribute) { platform::ScrollUp(fill_attribute); }
 
 void PlatformScreen::Alert() { platform::AlertSound(); }
 

@@ -7,8 +7,8 @@
 
 namespace kelmora::console {
 
-RunningFigure::RunningFigure(std::string line_start, platform::OutputKind where,
-                             int columns_left, std::size_t widest)
+RunningFigure::RunningFigure(std::string line_start, platform::OutputKind where, int columns_left,
+                             std::size_t widest)
     : line_start_(std::move(line_start)),
       on_terminal_(where == platform::OutputKind::Terminal),
       shown_here_(where != platform::OutputKind::Stream &&

@@ -31,9 +31,8 @@ constexpr int kRetryMs = 1000;
 // What a watched file's folder reports: a file written and closed, moved
 // in or out, made or removed. Editors that save by replacing, and a file
 // deleted and made again, are all seen.
-constexpr std::uint32_t kFolderEvents =
-    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
-    IN_MOVE_SELF;
+constexpr std::uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE |
+                                        IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
 
 std::int64_t MonotonicMs() {
   struct timespec now;
@@ -170,8 +169,10 @@ int ChangeWaiter::State::PollTimeout(std::optional<std::int64_t> clock_deadline_
   };
   if (clock_deadline_ms)
     sooner(static_cast<int>(std::max<std::int64_t>(0, *clock_deadline_ms - MonotonicMs())));
-  if (song.connected()) sooner(song.timeout_ms());
-  else sooner(static_cast<int>(std::max<std::int64_t>(0, last_try_ms + kRetryMs - MonotonicMs())));
+  if (song.connected())
+    sooner(song.timeout_ms());
+  else
+    sooner(static_cast<int>(std::max<std::int64_t>(0, last_try_ms + kRetryMs - MonotonicMs())));
   return timeout;
 }
 
@@ -182,7 +183,8 @@ unsigned ChangeWaiter::Wait(int seconds) {
   if (seconds > 0 && state.test_clock) clock_due = TestClockSeconds() + seconds;
   if (seconds > 0 && !state.test_clock) deadline_ms = MonotonicMs() + MsToSecondBoundary(seconds);
   for (;;) {
-    struct pollfd fds[3] = {{state.signals, POLLIN, 0}, {state.inotify, POLLIN, 0},
+    struct pollfd fds[3] = {{state.signals, POLLIN, 0},
+                            {state.inotify, POLLIN, 0},
                             {state.song.fd(), state.song.events(), 0}};
     int ready = ::poll(fds, 3, state.PollTimeout(deadline_ms));
     if (ready < 0 && errno != EINTR) return kWakeStop;
@@ -197,8 +199,6 @@ unsigned ChangeWaiter::Wait(int seconds) {
   }
 }
 
-bool ChangeWaiter::SongServiceReachable() const {
-  return !state_->song.lost();
-}
+bool ChangeWaiter::SongServiceReachable() const { return !state_->song.lost(); }
 
 }  // namespace kelmora::platform

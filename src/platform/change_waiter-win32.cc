@@ -88,9 +88,9 @@ ChangeWaiter::ChangeWaiter() : state_(new State) {
   DWORD mode = 0;
   if (::GetConsoleMode(input, &mode)) ::SetConsoleMode(input, mode | ENABLE_PROCESSED_INPUT);
   ::SetConsoleCtrlHandler(AskToStop, TRUE);
-  state_->hook = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                   OnWindowEvent, 0, 0,
-                                   WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+  state_->hook =
+      ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, OnWindowEvent, 0, 0,
+                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
   state_->caption = FindWindowCaption(kPlayerClass);
   state_->next_check = ::GetTickCount64() + kCheckMs;
 }

@@ -26,8 +26,7 @@ bool TerminalTakesColour() {
 int TerminalColumns() {
   struct winsize size = {};
   for (int fd : {STDOUT_FILENO, STDERR_FILENO})
-    if (::isatty(fd) && ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-      return size.ws_col;
+    if (::isatty(fd) && ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
   return 0;
 }
 

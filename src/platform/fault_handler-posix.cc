@@ -57,8 +57,7 @@ FaultRegisters RegistersAtFault(const void* context) {
 bool IsStackOverflow(int signal_number, const siginfo_t* info, std::uintptr_t stack_pointer) {
   if (signal_number != SIGSEGV || stack_pointer == 0) return false;
   auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  return address + kStackReachBelow >= stack_pointer &&
-         address < stack_pointer + kStackReachAbove;
+  return address + kStackReachBelow >= stack_pointer && address < stack_pointer + kStackReachAbove;
 }
 
 int FaultNumberForSignal(int signal_number, const siginfo_t* info, std::uintptr_t stack_pointer) {

@@ -22,8 +22,8 @@ ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
   struct statx extra;
   if (::statx(ToFd(file), "", AT_EMPTY_PATH, STATX_BTIME, &extra) == 0 &&
       (extra.stx_mask & STATX_BTIME) != 0)
-    facts->identity.born = static_cast<std::uint64_t>(extra.stx_btime.tv_sec) * 1000000000 +
-                           extra.stx_btime.tv_nsec;
+    facts->identity.born =
+        static_cast<std::uint64_t>(extra.stx_btime.tv_sec) * 1000000000 + extra.stx_btime.tv_nsec;
   facts->owner = std::to_string(info.st_uid);
   facts->others_may_write = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
   return 0;

@@ -55,9 +55,9 @@ bool OthersMayWrite(PACL dacl, PSID owner) {
 ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!::GetFileInformationByHandle(ToHandle(file), &info)) return LastError();
-  facts->regular = ::GetFileType(ToHandle(file)) == FILE_TYPE_DISK &&
-                   (info.dwFileAttributes &
-                    (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  facts->regular =
+      ::GetFileType(ToHandle(file)) == FILE_TYPE_DISK &&
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
   facts->links = info.nNumberOfLinks;
   // NTFS's file ID carries a sequence number that changes when the number
   // is given to a new file, so no birth time is needed (and Wine reports a
@@ -69,8 +69,8 @@ ErrorCode FactsOfFile(FileHandle file, FileFacts* facts) {
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   DWORD error = ::GetSecurityInfo(ToHandle(file), SE_FILE_OBJECT,
-                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                  &owner, nullptr, &dacl, nullptr, &descriptor);
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                  nullptr, &dacl, nullptr, &descriptor);
   if (error != ERROR_SUCCESS) return error;
   facts->owner = owner != nullptr ? SidText(owner) : std::string();
   facts->others_may_write = OthersMayWrite(dacl, owner);

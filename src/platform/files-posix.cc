@@ -15,8 +15,7 @@
 namespace kelmora::platform {
 
 ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
-                           FileShare /*share: POSIX has no sharing modes*/,
-                           FileHandle* out) {
+                           FileShare /*share: POSIX has no sharing modes*/, FileHandle* out) {
   *out = kNoFile;
   int flags = O_CLOEXEC;
   switch (access) {
@@ -130,13 +129,12 @@ ErrorCode StampOfFile(FileHandle file, FileStamp* stamp) {
   struct stat info;
   if (::fstat(ToFd(file), &info) != 0) return LastError();
   stamp->size = info.st_size;
-  stamp->modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-                    info.st_mtim.tv_nsec;
+  stamp->modified =
+      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
   return 0;
 }
 
-ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
-                       std::size_t* got) {
+ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
   for (;;) {
     ssize_t n = ::read(ToFd(file), buffer, size);
@@ -148,8 +146,7 @@ ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
   }
 }
 
-ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
-                      std::size_t* written) {
+ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size, std::size_t* written) {
   *written = 0;
   const char* bytes = static_cast<const char*>(data);
   while (*written < size) {
@@ -164,8 +161,7 @@ ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
 }
 
 ErrorCode SeekFile(FileHandle file, std::int64_t position) {
-  if (::lseek(ToFd(file), static_cast<off_t>(position), SEEK_SET) < 0)
-    return LastError();
+  if (::lseek(ToFd(file), static_cast<off_t>(position), SEEK_SET) < 0) return LastError();
   return 0;
 }
 
@@ -200,14 +196,13 @@ ErrorCode CopyFileRange(FileHandle from, std::int64_t from_at, FileHandle to, st
                         std::uint64_t size) {
   off_t in = static_cast<off_t>(from_at), out = static_cast<off_t>(to_at);
   while (size > 0) {
-    std::size_t want = size < (std::uint64_t{1} << 30) ? static_cast<std::size_t>(size)
-                                                       : std::size_t{1} << 30;
+    std::size_t want =
+        size < (std::uint64_t{1} << 30) ? static_cast<std::size_t>(size) : std::size_t{1} << 30;
     ssize_t copied = ::copy_file_range(ToFd(from), &in, ToFd(to), &out, want, 0);
     if (copied < 0 && errno == EINTR) continue;
     // Across file systems, or where the kernel or the file system has no
     // such copy, the bytes go through memory.
-    if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
-                       errno == EINVAL))
+    if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
       return CopyThroughMemory(ToFd(from), in, ToFd(to), out, size);
     if (copied < 0) return LastError();
     if (copied == 0) return kFileChanged;
@@ -263,14 +258,10 @@ std::string FullPath(const std::string& path) {
   return std::string(here) + "/" + path;
 }
 
-bool IsAccessDenied(ErrorCode error) {
-  return error == EACCES || error == EPERM || error == EROFS;
-}
+bool IsAccessDenied(ErrorCode error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 bool IsMissing(ErrorCode error) { return error == ENOENT || error == ENOTDIR; }
 
-std::string ErrorText(ErrorCode code) {
-  return ::strerror(static_cast<int>(code));
-}
+std::string ErrorText(ErrorCode code) { return ::strerror(static_cast<int>(code)); }
 
 }  // namespace kelmora::platform

@@ -32,11 +32,10 @@ DWORD ShareMode(FileShare share) {
 }
 
 // Moves the file pointer; *at receives the new position.
-ErrorCode MoveFilePointer(FileHandle file, std::int64_t distance, DWORD method,
-                          std::int64_t* at) {
+ErrorCode MoveFilePointer(FileHandle file, std::int64_t distance, DWORD method, std::int64_t* at) {
   LONG high = static_cast<LONG>(distance >> 32);
-  DWORD low = ::SetFilePointer(ToHandle(file), static_cast<LONG>(distance & 0xFFFFFFFF),
-                               &high, method);
+  DWORD low =
+      ::SetFilePointer(ToHandle(file), static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
   // INVALID_SET_FILE_POINTER is also a valid low half; only GetLastError tells.
   if (low == INVALID_SET_FILE_POINTER) {
     if (ErrorCode error = LastError()) return error;
@@ -50,8 +49,8 @@ ErrorCode MoveFilePointer(FileHandle file, std::int64_t distance, DWORD method,
 ErrorCode OpenExistingFile(const std::string& path, FileAccess access, FileShare share,
                            FileHandle* out) {
   *out = kNoFile;
-  HANDLE handle = ::CreateFileA(path.c_str(), DesiredAccess(access), ShareMode(share),
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileA(path.c_str(), DesiredAccess(access), ShareMode(share), nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   // Opening a pipe or a device does not block; reading it might.
   if (::GetFileType(handle) != FILE_TYPE_DISK) {
@@ -93,9 +92,9 @@ ErrorCode CreateOutputFile(const std::string& path) {
 ErrorCode IdentifyFile(const std::string& path, FileId* id) {
   // No access asked for: the file is only looked at, even while another
   // program holds it without sharing.
-  HANDLE handle = ::CreateFileA(path.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   BY_HANDLE_FILE_INFORMATION info;
   ErrorCode error = ::GetFileInformationByHandle(handle, &info) ? 0 : LastError();
@@ -140,20 +139,17 @@ ErrorCode StampOfFile(FileHandle file, FileStamp* stamp) {
 ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
   DWORD read = 0;
   *got = 0;
-  if (!::ReadFile(ToHandle(file), buffer, ChunkSize(size), &read, nullptr))
-    return LastError();
+  if (!::ReadFile(ToHandle(file), buffer, ChunkSize(size), &read, nullptr)) return LastError();
   *got = read;
   return 0;
 }
 
-ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
-                      std::size_t* written) {
+ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size, std::size_t* written) {
   const char* bytes = static_cast<const char*>(data);
   *written = 0;
   while (*written < size) {
     DWORD done = 0;
-    if (!::WriteFile(ToHandle(file), bytes + *written, ChunkSize(size - *written), &done,
-                     nullptr))
+    if (!::WriteFile(ToHandle(file), bytes + *written, ChunkSize(size - *written), &done, nullptr))
       return LastError();
     if (done == 0) return ERROR_WRITE_FAULT;
     *written += done;
@@ -219,8 +215,8 @@ ErrorCode FlushFolderOf(const std::string&) { return 0; }
 
 std::string FullPath(const std::string& path) {
   std::string full(32768, '\0');
-  DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                                    nullptr);
+  DWORD length =
+      ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (length == 0 || length >= full.size()) return path;
   full.resize(length);
   return full;

@@ -130,9 +130,7 @@ struct Reply {
     if (message != nullptr) sd->message_unref(message);
   }
   // An error answer counts as no answer.
-  bool Answered() const {
-    return message != nullptr && !sd->is_method_error(message, nullptr);
-  }
+  bool Answered() const { return message != nullptr && !sd->is_method_error(message, nullptr); }
 };
 
 int KeepReply(sd_bus_message* message, void* userdata, sd_bus_error* /*error*/) {
@@ -143,14 +141,13 @@ int KeepReply(sd_bus_message* message, void* userdata, sd_bus_error* /*error*/) 
 }
 
 bool Call(const SdBus& sd, sd_bus* bus, const char* destination, const char* path,
-          const char* interface, const char* method, Reply* reply,
-          const char* argument = nullptr) {
+          const char* interface, const char* method, Reply* reply, const char* argument = nullptr) {
   reply->sd = &sd;
   int result = argument == nullptr
-                   ? sd.call_method_async(bus, nullptr, destination, path, interface,
-                                          method, KeepReply, reply, "")
-                   : sd.call_method_async(bus, nullptr, destination, path, interface,
-                                          method, KeepReply, reply, "s", argument);
+                   ? sd.call_method_async(bus, nullptr, destination, path, interface, method,
+                                          KeepReply, reply, "")
+                   : sd.call_method_async(bus, nullptr, destination, path, interface, method,
+                                          KeepReply, reply, "s", argument);
   reply->pending = result >= 0;
   return reply->pending;
 }
@@ -194,8 +191,7 @@ int ReadStrings(const SdBus& sd, sd_bus_message* message, std::vector<std::strin
 
 // A variant holding a string or an array of strings appends them (players
 // differ in which they send); a variant of any other type is skipped.
-int ReadVariantStrings(const SdBus& sd, sd_bus_message* message,
-                       std::vector<std::string>* texts) {
+int ReadVariantStrings(const SdBus& sd, sd_bus_message* message, std::vector<std::string>* texts) {
   char type = 0;
   const char* contents = nullptr;
   int result = sd.peek_type(message, &type, &contents);
@@ -267,31 +263,28 @@ std::optional<Player> ReadPlayer(const SdBus& sd, sd_bus_message* message) {
 }
 
 // The bus names of the players, in byte order.
-std::vector<std::string> PlayerNames(const SdBus& sd, sd_bus* bus,
-                                     Clock::time_point deadline) {
+std::vector<std::string> PlayerNames(const SdBus& sd, sd_bus* bus, Clock::time_point deadline) {
   Reply reply;
-  if (!Call(sd, bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-            "org.freedesktop.DBus", "ListNames", &reply))
+  if (!Call(sd, bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "ListNames", &reply))
     return {};
   WaitForReplies(sd, bus, &reply, 1, deadline);
   std::vector<std::string> names;
   if (!reply.Answered() || ReadStrings(sd, reply.message, &names) < 0) return {};
-  std::erase_if(names, [](const std::string& name) {
-    return !name.starts_with(kPlayerNamePrefix);
-  });
+  std::erase_if(names,
+                [](const std::string& name) { return !name.starts_with(kPlayerNamePrefix); });
   std::sort(names.begin(), names.end());
   return names;
 }
 
 // All players are asked at once, so that a silent one costs no more than
 // the time left, and the others still count.
-std::optional<NowPlaying> AskPlayers(const SdBus& sd, sd_bus* bus,
-                                     Clock::time_point deadline) {
+std::optional<NowPlaying> AskPlayers(const SdBus& sd, sd_bus* bus, Clock::time_point deadline) {
   std::vector<std::string> names = PlayerNames(sd, bus, deadline);
   std::vector<Reply> replies(names.size());
   for (std::size_t i = 0; i < names.size(); ++i)
-    Call(sd, bus, names[i].c_str(), kPlayerPath, "org.freedesktop.DBus.Properties",
-         "GetAll", &replies[i], kPlayerInterface);
+    Call(sd, bus, names[i].c_str(), kPlayerPath, "org.freedesktop.DBus.Properties", "GetAll",
+         &replies[i], kPlayerInterface);
   WaitForReplies(sd, bus, replies.data(), replies.size(), deadline);
 
   std::optional<Player> best;
@@ -437,8 +430,7 @@ short SongWatch::events() const {
 int SongWatch::timeout_ms() const {
   if (connection_ == nullptr) return -1;
   std::uint64_t until = 0;  // CLOCK_MONOTONIC microseconds; UINT64_MAX for none
-  if (connection_->sd->get_timeout(connection_->bus, &until) <= 0 || until == UINT64_MAX)
-    return -1;
+  if (connection_->sd->get_timeout(connection_->bus, &until) <= 0 || until == UINT64_MAX) return -1;
   struct timespec now;
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   std::uint64_t now_us = static_cast<std::uint64_t>(now.tv_sec) * 1000000u +

@@ -41,8 +41,8 @@ inline constexpr ErrorCode kNothingWritten = 0x20000006;
 // Opens an existing regular file; never creates one. Anything else that is
 // not a directory (a FIFO, a device, a socket) gives kNotRegularFile, found
 // without an open that could block.
-ErrorCode OpenExistingFile(const std::string& path, FileAccess access,
-                           FileShare share, FileHandle* out);
+ErrorCode OpenExistingFile(const std::string& path, FileAccess access, FileShare share,
+                           FileHandle* out);
 // Creates a file to be written once and then given the name `path`, which
 // must not exist yet: where the OS can, the file has no name until
 // PublishNewFile; elsewhere it has it at once. Only the running user may
@@ -75,10 +75,8 @@ struct FileStamp {
 };
 ErrorCode StampOfFile(FileHandle file, FileStamp* stamp);
 // Reads up to `size` bytes; *got is 0 at the end of the file.
-ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size,
-                       std::size_t* got);
-ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size,
-                      std::size_t* written);
+ErrorCode ReadFromFile(FileHandle file, void* buffer, std::size_t size, std::size_t* got);
+ErrorCode WriteToFile(FileHandle file, const void* data, std::size_t size, std::size_t* written);
 ErrorCode SeekFile(FileHandle file, std::int64_t position);
 // Copies `size` bytes of `from`, from offset `from_at`, into `to` at offset
 // `to_at`; the file positions of both are left where they were, or moved,
@@ -261,8 +259,7 @@ struct ScreenInfo {
 // Console only. False when the console cannot be asked.
 bool ReadScreenInfo(ScreenInfo* info);
 // Console only: puts `size` cells on row y from column x, all in `attribute`.
-void WriteCells(int x, int y, const char* chars, std::size_t size,
-                std::uint8_t attribute);
+void WriteCells(int x, int y, const char* chars, std::size_t size, std::uint8_t attribute);
 // Console only: moves rows 1..height-1 up by one and blanks the last row
 // with spaces in `fill_attribute`.
 void ScrollUp(std::uint8_t fill_attribute);

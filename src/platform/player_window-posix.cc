@@ -4,8 +4,6 @@
 namespace kelmora::platform {
 
 // No player window to look at on this platform.
-std::optional<std::string> FindWindowCaption(const std::string& /*class*/) {
-  return std::nullopt;
-}
+std::optional<std::string> FindWindowCaption(const std::string& /*class*/) { return std::nullopt; }
 
 }  // namespace kelmora::platform

@@ -19,9 +19,9 @@ void Init(int argc, char** argv) {
   for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
     HANDLE handle = ::GetStdHandle(which);
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) continue;
-    HANDLE null_device = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
+    HANDLE null_device =
+        ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (null_device != INVALID_HANDLE_VALUE) ::SetStdHandle(which, null_device);
   }
 }

@@ -14,8 +14,7 @@ void Tone(int hertz, int milliseconds) {
   DWORD start = ::GetTickCount();
   ::Beep(static_cast<DWORD>(std::clamp(hertz, 37, 32767)), static_cast<DWORD>(milliseconds));
   DWORD spent = ::GetTickCount() - start;
-  if (spent < static_cast<DWORD>(milliseconds))
-    ::Sleep(static_cast<DWORD>(milliseconds) - spent);
+  if (spent < static_cast<DWORD>(milliseconds)) ::Sleep(static_cast<DWORD>(milliseconds) - spent);
 }
 
 void AlertSound() { ::MessageBeep(MB_OK); }

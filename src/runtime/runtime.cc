@@ -14,9 +14,7 @@ std::vector<ExitProcedure>& ExitProcedures() {
 
 }  // namespace
 
-void AddExitProcedure(ExitProcedure procedure) {
-  ExitProcedures().push_back(procedure);
-}
+void AddExitProcedure(ExitProcedure procedure) { ExitProcedures().push_back(procedure); }
 
 void RunExitProcedures() {
   auto& procedures = ExitProcedures();

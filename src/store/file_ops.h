@@ -17,11 +17,11 @@ struct FileOps {
   std::function<platform::ErrorCode(const std::string& path, platform::FileAccess,
                                     platform::FileShare, platform::FileHandle* out)>
       open;
-  std::function<platform::ErrorCode(platform::FileHandle, void* into,
-                                    std::size_t size, std::size_t* got)>
+  std::function<platform::ErrorCode(platform::FileHandle, void* into, std::size_t size,
+                                    std::size_t* got)>
       read;
-  std::function<platform::ErrorCode(platform::FileHandle, const void* from,
-                                    std::size_t size, std::size_t* written)>
+  std::function<platform::ErrorCode(platform::FileHandle, const void* from, std::size_t size,
+                                    std::size_t* written)>
       write;
   std::function<platform::ErrorCode(platform::FileHandle, std::int64_t position)> seek;
   std::function<platform::ErrorCode(platform::FileHandle, std::int64_t* size)> size;

@@ -25,8 +25,8 @@ platform::FileShare ShareOf(std::uint16_t mode) {
 
 }  // namespace
 
-FileStream::FileStream(const std::string& path, std::uint16_t mode,
-                       std::size_t buffer_size, const FileOps& ops)
+FileStream::FileStream(const std::string& path, std::uint16_t mode, std::size_t buffer_size,
+                       const FileOps& ops)
     : path_(path), ops_(&ops), buffer_(std::max<std::size_t>(buffer_size, 1)) {
   platform::FileHandle file = platform::kNoFile;
   platform::ErrorCode error = ops_->open(path, AccessOf(mode), ShareOf(mode), &file);
@@ -95,10 +95,8 @@ void FileStream::Write(const void* from, std::size_t count) {
 std::int64_t FileStream::Position() {
   if (status_ != StreamStatus::Ok || !HasFile()) return -1;
   switch (buffered_) {
-    case Buffered::ReadAhead:
-      return buffer_start_ + static_cast<std::int64_t>(buffer_next_);
-    case Buffered::Pending:
-      return buffer_start_ + static_cast<std::int64_t>(buffer_used_);
+    case Buffered::ReadAhead: return buffer_start_ + static_cast<std::int64_t>(buffer_next_);
+    case Buffered::Pending: return buffer_start_ + static_cast<std::int64_t>(buffer_used_);
     case Buffered::Nothing: break;
   }
   return os_position_;
@@ -136,8 +134,7 @@ void FileStream::Seek(std::int64_t position) {
 
 void FileStream::Truncate() {
   if (status_ != StreamStatus::Ok || !HasFile() || !EmptyBuffer()) return;
-  if (platform::ErrorCode error = ops_->truncate(file_))
-    Fail(StreamStatus::OsError, error);
+  if (platform::ErrorCode error = ops_->truncate(file_)) Fail(StreamStatus::OsError, error);
 }
 
 void FileStream::Flush() {

@@ -20,16 +20,13 @@ namespace {
 constexpr std::string_view kSuffix = ".kelmora-journal";
 constexpr std::string_view kMagic = "KELMJRN3";
 // Offsets of the header's numbers.
-constexpr std::size_t kSizeAt = 8, kChecksumAt = 16, kVolumeAt = 24, kIndexAt = 32,
-                      kBornAt = 40, kStampSizeAt = 48, kStampTimeAt = 56, kStateAt = 64,
-                      kHeaderSumAt = 72;
+constexpr std::size_t kSizeAt = 8, kChecksumAt = 16, kVolumeAt = 24, kIndexAt = 32, kBornAt = 40,
+                      kStampSizeAt = 48, kStampTimeAt = 56, kStateAt = 64, kHeaderSumAt = 72;
 // Preparing: the original bytes are still being copied in, so the file
 // has not been touched.
 constexpr std::uint64_t kRunning = 0, kFinished = 1, kPreparing = 2;
 
-std::uint64_t Checksum(std::string_view bytes) {
-  return XXH3_64bits(bytes.data(), bytes.size());
-}
+std::uint64_t Checksum(std::string_view bytes) { return XXH3_64bits(bytes.data(), bytes.size()); }
 
 std::size_t WholeBlocks(std::size_t size) {
   return (size + kJournalBlock - 1) / kJournalBlock * kJournalBlock;
@@ -257,16 +254,15 @@ std::optional<Journal> JudgeFacts(platform::FileHandle file, const platform::Fil
     return Judged(Journal::Unreadable, Journal::Unknown, error);
   if (!facts.regular) return Judged(Journal::NotTrusted, Journal::NotRegular);
   if (facts.links != 1) return Judged(Journal::NotTrusted, Journal::ManyLinks);
-  bool owned = !facts.owner.empty() &&
-               (facts.owner == of.owner || facts.owner == ops.running_user());
+  bool owned =
+      !facts.owner.empty() && (facts.owner == of.owner || facts.owner == ops.running_user());
   if (!owned || facts.others_may_write) return Judged(Journal::NotTrusted, Journal::Stranger);
   return std::nullopt;
 }
 
 // What its header says, `length` being the journal's length. Complete
 // means only that the length fits: the original bytes are yet to be read.
-Journal JudgeHeader(const char* header, std::int64_t length,
-                                   const platform::FileFacts& of) {
+Journal JudgeHeader(const char* header, std::int64_t length, const platform::FileFacts& of) {
   if (std::string_view(header, kMagic.size()) != kMagic)
     return Judged(Journal::NotTrusted, Journal::NotAJournal);
   if (Checksum({header, kHeaderSumAt}) != GetNumber(header + kHeaderSumAt))
@@ -308,8 +304,8 @@ Journal Judge(platform::FileHandle file, const platform::FileFacts& of, const Fi
   journal.original.resize(static_cast<std::size_t>(journal.size));
   if (platform::ErrorCode error = ReadExactly(file, journal.original.data(), journal.size, ops))
     return Judged(Journal::Unreadable, Journal::Unknown, error);
-  journal.state = Checksum(journal.original) == journal.checksum ? Journal::Complete
-                                                                 : Journal::Damaged;
+  journal.state =
+      Checksum(journal.original) == journal.checksum ? Journal::Complete : Journal::Damaged;
   if (journal.state != Journal::Complete) journal.original.clear();
   return journal;
 }
@@ -321,8 +317,7 @@ Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& 
   platform::FileHandle handle = platform::kNoFile;
   if (platform::ErrorCode error = ops.open_unfollowed(journal_path, &handle)) {
     if (platform::IsMissing(error)) return {};
-    if (error == platform::kNotRegularFile)
-      return Judged(Journal::NotTrusted, Journal::NotRegular);
+    if (error == platform::kNotRegularFile) return Judged(Journal::NotTrusted, Journal::NotRegular);
     return Judged(Journal::NotTrusted, Journal::Unopened, error);
   }
   Journal journal = Judge(handle, file, ops);

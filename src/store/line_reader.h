@@ -84,9 +84,9 @@ class LineSplitter {
   std::size_t Find(char c) const {
     if (at_ >= text_.size()) return text_.size();  // memchr takes no null text
     const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
-    return found == nullptr ? text_.size()
-                            : static_cast<std::size_t>(static_cast<const char*>(found) -
-                                                       text_.data());
+    return found == nullptr
+               ? text_.size()
+               : static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
   }
 
   std::string_view text_;

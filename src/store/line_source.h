@@ -44,8 +44,8 @@ class LineSource {
   std::string_view text_;  // the text at hand: all of it, or the window's part
   LineSplitter lines_;
   std::size_t limit_;
-  bool ended_;               // text_ runs to the end of the text
-  std::uint64_t base_ = 0;   // where text_ begins in the text
+  bool ended_;                // text_ runs to the end of the text
+  std::uint64_t base_ = 0;    // where text_ begins in the text
   std::size_t line_end_ = 0;  // in text_
   platform::ErrorCode error_ = 0;
 };

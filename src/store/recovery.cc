@@ -10,8 +10,8 @@
 namespace kelmora::store {
 namespace {
 
-Recovery Found(Recovery::Result result, const std::string& journal,
-               platform::ErrorCode error = 0, Journal::Why why = Journal::Unknown) {
+Recovery Found(Recovery::Result result, const std::string& journal, platform::ErrorCode error = 0,
+               Journal::Why why = Journal::Unknown) {
   return {result, error, why, journal};
 }
 

@@ -53,7 +53,8 @@ bool HoldsExactly(FileStream& file, std::string_view bytes) {
   for (std::size_t at = 0; at < bytes.size(); at += sizeof piece) {
     std::size_t size = std::min(sizeof piece, bytes.size() - at);
     file.Read(piece, size);
-    if (file.status() != StreamStatus::Ok || bytes.substr(at, size) != std::string_view(piece, size))
+    if (file.status() != StreamStatus::Ok ||
+        bytes.substr(at, size) != std::string_view(piece, size))
       return false;
   }
   return true;
@@ -242,8 +243,7 @@ class Rewrite {
   RewriteOutcome refusal_;
 };
 
-RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,
-                            std::size_t memory_limit) {
+RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce, std::size_t memory_limit) {
   platform::FileStamp read_stamp = file.Stamp();
   std::int64_t size = file.Size();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
@@ -256,9 +256,8 @@ RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,
     return copied;
 
   Rewrite rewrite(file, read_stamp, original);
-  Production production = produce(original.original(), [&rewrite](std::string_view piece) {
-    return rewrite.Put(piece);
-  });
+  Production production = produce(
+      original.original(), [&rewrite](std::string_view piece) { return rewrite.Put(piece); });
   if (production == Production::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
   if (production == Production::ReadFailed)
@@ -268,8 +267,7 @@ RewriteOutcome RewriteWhole(FileStream& file, const Producer& produce,
 
 // The rewrite of a file of kWholeFile bytes or more through its journal;
 // nullopt when no journal may be made there.
-std::optional<RewriteOutcome> RewriteFromJournal(FileStream& file,
-                                                 const PieceProducer& produce) {
+std::optional<RewriteOutcome> RewriteFromJournal(FileStream& file, const PieceProducer& produce) {
   platform::FileStamp read_stamp = file.Stamp();
   if (file.status() != StreamStatus::Ok) return FailureOf(file);
   Rewrite rewrite(file, read_stamp);
@@ -277,9 +275,8 @@ std::optional<RewriteOutcome> RewriteFromJournal(FileStream& file,
     if (rewrite.unjournalled()) return std::nullopt;
     return rewrite.Finish();
   }
-  Production production = produce(rewrite.Original(), [&rewrite](std::string_view piece) {
-    return rewrite.Put(piece);
-  });
+  Production production = produce(
+      rewrite.Original(), [&rewrite](std::string_view piece) { return rewrite.Put(piece); });
   if (production == Production::OutOfMemory)
     return rewrite.Abandon(FailedWith(platform::kNotEnoughMemory));
   if (production == Production::ReadFailed) {
@@ -306,8 +303,7 @@ RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
   }
 }
 
-RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce,
-                              std::size_t memory_limit) {
+RewriteOutcome RewriteInPlace(FileStream& file, const Producer& produce, std::size_t memory_limit) {
   // Memory that runs out is a failure to rewrite, not a fault, whichever
   // allocation it is. While the file is being written, the producer
   // catches the allocator's exception and the original bytes are written

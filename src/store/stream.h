@@ -20,8 +20,8 @@ enum class StreamStatus : int {
 };
 
 template <class S>
-concept ByteStream = requires(S& stream, char* into, const char* from,
-                              std::size_t count, std::int64_t position) {
+concept ByteStream = requires(S& stream, char* into, const char* from, std::size_t count,
+                              std::int64_t position) {
   stream.Read(into, count);
   stream.Write(from, count);
   { stream.Position() } -> std::same_as<std::int64_t>;

@@ -54,8 +54,6 @@ platform::ErrorCode TextFileReader::ReadLine(text::ShortString* line) {
   return error_;
 }
 
-bool TextFileReader::AtEnd() {
-  return !Fill() || buffer_[next_] == kEndOfText;
-}
+bool TextFileReader::AtEnd() { return !Fill() || buffer_[next_] == kEndOfText; }
 
 }  // namespace kelmora::store

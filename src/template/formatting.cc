@@ -82,7 +82,8 @@ void PadText(ShortString& argument) {
   } else if (alignment == "RIGHT") {
     argument = too_long ? cut(0) : PadRight(body, fill.view(), pad_width);
   } else if (alignment == "CENTER") {
-    argument = too_long ? cut((length - keep + 1) / 2 - 1) : PadCenter(body, fill.view(), pad_width);
+    argument =
+        too_long ? cut((length - keep + 1) / 2 - 1) : PadCenter(body, fill.view(), pad_width);
   } else {
     argument = PadCenter(body, fill.view(), pad_width);
   }
@@ -105,8 +106,7 @@ void GroupDigits(ShortString& argument) {
 }
 
 void ScaleSize(ShortString& argument) {
-  static constexpr std::array<std::string_view, 4> kUnits = {"b", "Kb", "Mb",
-                                                             "Gb"};
+  static constexpr std::array<std::string_view, 4> kUnits = {"b", "Kb", "Mb", "Gb"};
   std::int64_t wanted = text::StrToInt(Word(1, argument).view());
   // Byte counts are 64-bit: files and disks pass 2 GiB.
   std::int64_t value = text::StrToInt64(Word(2, argument).view());
@@ -117,8 +117,8 @@ void ScaleSize(ShortString& argument) {
     value /= 1024;
     ++unit;
     result = text::IntToStr64(value) + kUnits[unit];
-  } while (std::abs(wanted - static_cast<std::int64_t>(result.size())) > 1 &&
-           value != 0 && unit + 1 < kUnits.size());
+  } while (std::abs(wanted - static_cast<std::int64_t>(result.size())) > 1 && value != 0 &&
+           unit + 1 < kUnits.size());
   argument = result;
 }
 

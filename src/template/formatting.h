@@ -14,8 +14,7 @@ namespace kelmora::templating {
 // character for each missing column: fill on the left, on the right, or
 // split with the odd one on the right. A text at least as wide as the width
 // comes back unchanged, never cut.
-text::ShortString PadLeft(const text::ShortString& text, std::string_view fill,
-                          std::uint8_t width);
+text::ShortString PadLeft(const text::ShortString& text, std::string_view fill, std::uint8_t width);
 text::ShortString PadRight(const text::ShortString& text, std::string_view fill,
                            std::uint8_t width);
 text::ShortString PadCenter(const text::ShortString& text, std::string_view fill,

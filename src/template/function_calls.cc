@@ -53,8 +53,7 @@ std::optional<Call> FindCall(const FunctionRegistry& registry, std::string& line
     // is no longer written in the line.
     auto first_removed = std::lower_bound(escapes.begin(), escapes.end(), call.name_at);
     if (first_removed != escapes.end() && *first_removed <= call.brace_at) continue;
-    Call moved = {Shifted(call.name_at, escapes), Shifted(call.brace_at, escapes),
-                  call.handler};
+    Call moved = {Shifted(call.name_at, escapes), Shifted(call.brace_at, escapes), call.handler};
     if (!chosen || moved.brace_at > chosen->brace_at) chosen = moved;
   }
   return chosen;
@@ -62,8 +61,7 @@ std::optional<Call> FindCall(const FunctionRegistry& registry, std::string& line
 
 // One pass: evaluates the rightmost call of `line`, keeping the line within
 // `limit` characters by dropping its beginning. False when no call was left.
-bool EvaluateRightmostCall(const FunctionRegistry& registry, std::string& line,
-                           std::size_t limit) {
+bool EvaluateRightmostCall(const FunctionRegistry& registry, std::string& line, std::size_t limit) {
   std::optional<Call> call = FindCall(registry, line);
   if (!call) return false;
 
@@ -83,8 +81,7 @@ bool EvaluateRightmostCall(const FunctionRegistry& registry, std::string& line,
   return true;
 }
 
-void EvaluateAllCalls(const FunctionRegistry& registry, std::string& line,
-                      std::size_t limit) {
+void EvaluateAllCalls(const FunctionRegistry& registry, std::string& line, std::size_t limit) {
   while (EvaluateRightmostCall(registry, line, limit)) {
   }
 }
@@ -97,8 +94,7 @@ FunctionRegistry::FunctionRegistry() {
   RegisterFunction("@SIZE", ScaleSize);
 }
 
-void FunctionRegistry::RegisterFunction(const text::ShortString& name,
-                                        FunctionHandler handler) {
+void FunctionRegistry::RegisterFunction(const text::ShortString& name, FunctionHandler handler) {
   text::ShortString folded = text::UpperCaseKeyword(name);
   for (FunctionEntry& entry : entries_) {
     if (text::UpperCaseKeyword(entry.name) == folded) {

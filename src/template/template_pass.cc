@@ -60,10 +60,9 @@ class ChangeSchedule {
 }  // namespace
 
 store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
-                                    const LineEvaluator& evaluate,
-                                    const ChangeFinder& find_change, std::size_t memory_limit,
-                                    const store::PieceSink& sink, const ReadProgress& progress,
-                                    std::uint64_t original_size) {
+                                    const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                    std::size_t memory_limit, const store::PieceSink& sink,
+                                    const ReadProgress& progress, std::uint64_t original_size) {
   std::string text;
   std::size_t total = 0;
   try {
@@ -113,13 +112,13 @@ store::Production EvaluateTextInto(std::string_view original, const LineEvaluato
 }
 
 store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
-                                     const LineEvaluator& evaluate,
-                                     const ChangeFinder& find_change, std::size_t memory_limit,
-                                     const store::PieceSink& sink, const ReadProgress& progress) {
+                                     const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                     std::size_t memory_limit, const store::PieceSink& sink,
+                                     const ReadProgress& progress) {
   try {
     store::LineSource lines(original.read, kPieceLimit, kWindow);
-    return EvaluateLinesInto(lines, text::TemplateLineEnd(original.holds_cr), evaluate,
-                             find_change, memory_limit, sink, progress, original.size);
+    return EvaluateLinesInto(lines, text::TemplateLineEnd(original.holds_cr), evaluate, find_change,
+                             memory_limit, sink, progress, original.size);
   } catch (const std::bad_alloc&) {
     return store::Production::OutOfMemory;
   }

@@ -46,9 +46,8 @@ using ReadProgress = std::function<void(std::uint64_t read, std::uint64_t total)
 // kTextPiece bytes are ready. `progress`, when given, is told after about
 // every kTextPiece bytes read, of `original_size`.
 store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view line_end,
-                                    const LineEvaluator& evaluate,
-                                    const ChangeFinder& find_change, std::size_t memory_limit,
-                                    const store::PieceSink& sink,
+                                    const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                    std::size_t memory_limit, const store::PieceSink& sink,
                                     const ReadProgress& progress = {},
                                     std::uint64_t original_size = 0);
 
@@ -56,14 +55,12 @@ store::Production EvaluateLinesInto(store::LineSource& lines, std::string_view l
 // for (text::TemplateLineEnd).
 store::Production EvaluateTextInto(std::string_view original, const LineEvaluator& evaluate,
                                    const ChangeFinder& find_change, std::size_t memory_limit,
-                                   const store::PieceSink& sink,
-                                   const ReadProgress& progress = {});
+                                   const store::PieceSink& sink, const ReadProgress& progress = {});
 
 // EvaluateLinesInto of the text `original` reads in pieces.
 store::Production EvaluatePiecesInto(const store::OriginalPieces& original,
-                                     const LineEvaluator& evaluate,
-                                     const ChangeFinder& find_change, std::size_t memory_limit,
-                                     const store::PieceSink& sink,
+                                     const LineEvaluator& evaluate, const ChangeFinder& find_change,
+                                     std::size_t memory_limit, const store::PieceSink& sink,
                                      const ReadProgress& progress = {});
 
 // Rewrites `file` (opened for reading and writing) in place with each of

@@ -71,15 +71,12 @@ class BoundedString {
   friend bool operator==(const BoundedString& a, const BoundedString& b) {
     return a.view() == b.view();
   }
-  friend bool operator==(const BoundedString& a, std::string_view b) {
-    return a.view() == b;
-  }
+  friend bool operator==(const BoundedString& a, std::string_view b) { return a.view() == b; }
   friend bool operator==(const BoundedString& a, const char* b) {
     return a.view() == std::string_view(b);
   }
   // Byte by byte as unsigned values; a prefix is the smaller.
-  friend std::strong_ordering operator<=>(const BoundedString& a,
-                                          const BoundedString& b) {
+  friend std::strong_ordering operator<=>(const BoundedString& a, const BoundedString& b) {
     return a.view() <=> b.view();
   }
 
@@ -98,8 +95,7 @@ BoundedString<Capacity> operator+(BoundedString<Capacity> a, std::string_view b)
   return a;
 }
 template <std::size_t Capacity>
-BoundedString<Capacity> operator+(BoundedString<Capacity> a,
-                                  const BoundedString<Capacity>& b) {
+BoundedString<Capacity> operator+(BoundedString<Capacity> a, const BoundedString<Capacity>& b) {
   a.Append(b.view());
   return a;
 }
@@ -112,16 +108,14 @@ BoundedString<Capacity> operator+(BoundedString<Capacity> a, char c) {
 // Up to `count` characters from the 1-based `index`; an index below 1 counts
 // as 1, one beyond the length gives the empty text, a negative count as 0.
 template <std::size_t Capacity>
-BoundedString<Capacity> Copy(const BoundedString<Capacity>& s, long index,
-                             long count) {
+BoundedString<Capacity> Copy(const BoundedString<Capacity>& s, long index, long count) {
   if (index < 1) index = 1;
   if (count < 0) count = 0;
   auto length = static_cast<long>(s.size());
   if (index > length) return {};
   long available = length - index + 1;
-  return BoundedString<Capacity>(
-      s.view().substr(static_cast<std::size_t>(index - 1),
-                      static_cast<std::size_t>(std::min(count, available))));
+  return BoundedString<Capacity>(s.view().substr(
+      static_cast<std::size_t>(index - 1), static_cast<std::size_t>(std::min(count, available))));
 }
 
 // 1-based position of the leftmost `sub` in `s`; 0 when `sub` is empty,

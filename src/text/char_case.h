@@ -19,9 +19,7 @@ BoundedString<Capacity> UpperCaseKeyword(BoundedString<Capacity> s) {
   for (std::size_t i = 0; i < s.size(); ++i) s[i] = UpCase866(s[i]);
   return s;
 }
-inline ShortString UpperCaseKeyword(std::string_view s) {
-  return UpperCaseKeyword(ShortString(s));
-}
+inline ShortString UpperCaseKeyword(std::string_view s) { return UpperCaseKeyword(ShortString(s)); }
 
 // In place, over a buffer of any length.
 void UpperBuffer866(char* data, std::size_t size);

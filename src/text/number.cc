@@ -63,9 +63,9 @@ ShortString Digits(Int value, int width) {
   char digits[24];
   int count = 0;
   // Work on the magnitude as unsigned so that the most negative value has one.
-  Magnitude magnitude = value < 0 ? static_cast<Magnitude>(Magnitude{0} -
-                                                           static_cast<Magnitude>(value))
-                                  : static_cast<Magnitude>(value);
+  Magnitude magnitude = value < 0
+                            ? static_cast<Magnitude>(Magnitude{0} - static_cast<Magnitude>(value))
+                            : static_cast<Magnitude>(value);
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
@@ -84,9 +84,7 @@ ValResult Val(std::string_view text) { return ParseNumber<std::int32_t, ValResul
 
 std::int32_t StrToInt(std::string_view text) { return Val(text).value; }
 
-Val64Result Val64(std::string_view text) {
-  return ParseNumber<std::int64_t, Val64Result>(text);
-}
+Val64Result Val64(std::string_view text) { return ParseNumber<std::int64_t, Val64Result>(text); }
 
 std::int64_t StrToInt64(std::string_view text) { return Val64(text).value; }
 

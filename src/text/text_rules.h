@@ -32,10 +32,10 @@ struct TextRules {
   std::string_view line_end;
 };
 
-inline constexpr TextRules kCp866Rules{Encoding::Cp866, false, true, "\xFE", "kelmora.exe",
-                                       false, "\r\n"};
-inline constexpr TextRules kUtf8Rules{Encoding::Utf8, true, false, "\xE2\x96\xA0", "kelmora",
-                                      true, "\n"};
+inline constexpr TextRules kCp866Rules{Encoding::Cp866, false, true,  "\xFE",
+                                       "kelmora.exe",   false, "\r\n"};
+inline constexpr TextRules kUtf8Rules{Encoding::Utf8, true, false, "\xE2\x96\xA0",
+                                      "kelmora",      true, "\n"};
 
 #ifdef _WIN32
 inline constexpr const TextRules& kNativeText = kCp866Rules;

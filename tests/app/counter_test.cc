@@ -42,8 +42,8 @@ TEST(DateTimeToSeconds, KnownMoments) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DateTimeToSeconds(c.moment), c.seconds)
-        << c.moment.year << "-" << c.moment.month << "-" << c.moment.day << " "
-        << c.moment.hour << ":" << c.moment.minute << ":" << c.moment.second;
+        << c.moment.year << "-" << c.moment.month << "-" << c.moment.day << " " << c.moment.hour
+        << ":" << c.moment.minute << ":" << c.moment.second;
   }
 }
 
@@ -81,8 +81,7 @@ TEST(DateTimeToSeconds, LeapDaysByTheGregorianRule) {
       {{1999, 12, 31, 0, 0, 0}, {2000, 1, 1, 0, 0, 0}, 86400},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DateTimeToSeconds(c.after) - DateTimeToSeconds(c.before),
-              c.seconds_between)
+    EXPECT_EQ(DateTimeToSeconds(c.after) - DateTimeToSeconds(c.before), c.seconds_between)
         << c.before.day << "/" << c.before.month << "/" << c.before.year;
   }
 }
@@ -118,9 +117,8 @@ TEST(DateTimeToSeconds, AllZeroRecordIsTheDefaultBirth) {
 std::int32_t LibraryLocalSeconds() {
   std::time_t now = std::time(nullptr);
   std::tm local = *std::localtime(&now);
-  return DateTimeToSeconds({local.tm_year + 1900, local.tm_mon + 1,
-                            local.tm_mday, local.tm_hour, local.tm_min,
-                            local.tm_sec});
+  return DateTimeToSeconds({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                            local.tm_min, local.tm_sec});
 }
 
 TEST(NowSeconds, ReadsTheLocalClock) {
@@ -142,8 +140,7 @@ TEST(RadixText, FixedWidthDigits) {
       {1, "00000001", "000000000001", std::string(31, '0') + "1"},
       {8, "00000008", "000000000010", std::string(28, '0') + "1000"},
       {255, "000000FF", "000000000377", std::string(24, '0') + "11111111"},
-      {0x1234ABCD, "1234ABCD", "002215125715",
-       "00010010001101001010101111001101"},
+      {0x1234ABCD, "1234ABCD", "002215125715", "00010010001101001010101111001101"},
       {kMin32, "80000000", "020000000000", "1" + std::string(31, '0')},
       {kMax32, "7FFFFFFF", "017777777777", "0" + std::string(31, '1')},
   };
@@ -195,8 +192,8 @@ TEST(CounterText, UnitsAndRadixes) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CounterText(now, c.birth, c.count, c.format).str(), c.text)
-        << "birth " << c.birth << " count " << static_cast<int>(c.count)
-        << " format " << static_cast<int>(c.format);
+        << "birth " << c.birth << " count " << static_cast<int>(c.count) << " format "
+        << static_cast<int>(c.format);
   }
 }
 
@@ -205,8 +202,8 @@ TEST(CounterText, UnitsAndRadixes) {
 TEST(SecondsToNextCount, EndsExactlyWhenTheCounterTextChanges) {
   const std::int32_t birth = 946684800;
   for (TimeCount count : {TimeCount::Sec, TimeCount::Min, TimeCount::Hour, TimeCount::Day}) {
-    for (std::int32_t offset : {-7201, -3600, -121, -120, -61, -60, -59, -1, 0, 1, 59, 60, 61,
-                                3599, 3600, 86399}) {
+    for (std::int32_t offset :
+         {-7201, -3600, -121, -120, -61, -60, -59, -1, 0, 1, 59, 60, 61, 3599, 3600, 86399}) {
       const std::int32_t now = birth + offset;
       const std::int32_t wait = SecondsToNextCount(now, birth, count);
       ASSERT_GE(wait, 1);
@@ -226,10 +223,8 @@ TEST(CounterText, DifferenceSurvivesTheWrapOf2038) {
   std::int32_t now = DateTimeToSeconds({2040, 1, 1, 0, 0, 0});
   EXPECT_LT(now, 0);
   // 40 years with 10 leap days.
-  EXPECT_EQ(CounterText(now, birth, TimeCount::Day, TimeFormat::Dec).str(),
-            "14610");
-  EXPECT_EQ(CounterText(now, birth, TimeCount::Sec, TimeFormat::Dec).str(),
-            "1262304000");
+  EXPECT_EQ(CounterText(now, birth, TimeCount::Day, TimeFormat::Dec).str(), "14610");
+  EXPECT_EQ(CounterText(now, birth, TimeCount::Sec, TimeFormat::Dec).str(), "1262304000");
 }
 
 TEST(CounterText, DefaultSettingsGiveHexSecondsSinceTheZeroRecord) {
@@ -237,10 +232,9 @@ TEST(CounterText, DefaultSettingsGiveHexSecondsSinceTheZeroRecord) {
   std::int32_t now = DateTimeToSeconds({2024, 6, 1, 12, 0, 0});
   auto expected = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
                                             static_cast<std::uint32_t>(-2040441856));
-  EXPECT_EQ(CounterText(now, defaults.birth_seconds, defaults.time_count,
-                        defaults.time_format)
-                .str(),
-            HexLong(expected).str());
+  EXPECT_EQ(
+      CounterText(now, defaults.birth_seconds, defaults.time_count, defaults.time_format).str(),
+      HexLong(expected).str());
 }
 
 }  // namespace

@@ -39,17 +39,16 @@ TEST(FillProgress, DrawsAfterHalfASecondAtMostTenTimesASecondAndErases) {
       {"no room on the line for 100%", OutputKind::Terminal, 4, slow_fill, ""},
       {"room for it exactly", OutputKind::Console, 5, slow_fill,
        "50%\b\b\b100%\b\b\b\b    \b\b\b\b"},
-      {"a fill done within half a second shows nothing", OutputKind::Terminal, 60, fast_fill,
-       ""},
+      {"a fill done within half a second shows nothing", OutputKind::Terminal, 60, fast_fill, ""},
       {"an empty template", OutputKind::Terminal, 60, {{700, 0, 0}}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     console::RecordingSink sink;
     std::int64_t now = 1000;
-    FillProgress progress(console::RunningFigure("doing... ", c.where, c.columns_left,
-                                                 FillProgress::kWidest),
-                          [&now] { return now; });
+    FillProgress progress(
+        console::RunningFigure("doing... ", c.where, c.columns_left, FillProgress::kWidest),
+        [&now] { return now; });
     for (const Report& report : c.reports) {
       now = 1000 + report.at_ms;
       progress.Report(report.read, report.total);

@@ -37,10 +37,17 @@ TEST(NamesLinePair, FirstTwoWords) {
       {"a\nb c", {{"a\nb", "c"}}},  // LF is no delimiter
 #ifdef _WIN32
       // The look-alike Cyrillic letters of code page 866 become Latin.
-      {"\x8D" "ame \xE0" "ort\xE0", {{"Hame", "portp"}}},
+      {"\x8D"
+       "ame \xE0"
+       "ort\xE0",
+       {{"Hame", "portp"}}},
 #else
       // In UTF-8 the same bytes are parts of other characters, kept as they are.
-      {"It\xC3\x8D" "alo \xE0\xA4\x95", {{"It\xC3\x8D" "alo", "\xE0\xA4\x95"}}},
+      {"It\xC3\x8D"
+       "alo \xE0\xA4\x95",
+       {{"It\xC3\x8D"
+         "alo",
+         "\xE0\xA4\x95"}}},
 #endif
   };
   for (const Case& c : cases) {
@@ -64,7 +71,9 @@ TEST(ReadNamesFile, TextFileLines) {
 #else
       {"a 1\nb 2\r\nc 3\n", {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
 #endif
-      {"a 1\r\n\x1A" "b 2\r\n", {{"a", "1"}}},
+      {"a 1\r\n\x1A"
+       "b 2\r\n",
+       {{"a", "1"}}},
       {"x y\x1A", {{"x", "y"}}},
       {"a " + std::string(300, 'v') + "\r\nb 2", {{"a", std::string(253, 'v')}, {"b", "2"}}},
       {"a 1\r\na 2", {{"a", "1"}, {"a", "2"}}},  // both kept; the table takes the later
@@ -106,8 +115,8 @@ TEST(LoadNamesFile, AddsPairsLetterCaseIgnoredLaterLineWinning) {
 
 TEST(LoadNamesFile, OffMeansTheFileIsNotLookedAt) {
   text::TempDir dir;
-  for (std::string names_file : {std::string("no such file.lst"),
-                                 dir.Write("names.lst", "cat dog\r\n")}) {
+  for (std::string names_file :
+       {std::string("no such file.lst"), dir.Write("names.lst", "cat dog\r\n")}) {
     Settings settings;
     settings.names_file = names_file;
     config::ReplaceTable table;
@@ -126,9 +135,8 @@ TEST(LoadNamesFile, MissingFileOrDirectoryIsOneLine) {
   struct Case {
     std::string names_file, shown;
   };
-  const Case cases[] = {{"nothere~1.lst", "nothere~1.lst"},
-                        {dir.Path("sub"), dir.Path("sub")},
-                        {"", ""}};
+  const Case cases[] = {
+      {"nothere~1.lst", "nothere~1.lst"}, {dir.Path("sub"), dir.Path("sub")}, {"", ""}};
   for (const Case& c : cases) {
     Settings settings;
     settings.change_names = true;
@@ -153,14 +161,19 @@ TEST(MarkupName, EscapesAndShortensBetweenWholePieces) {
       {"x\x1B]0;t\x07\x7F", 40, "x\\x1B]0;t\\x07\\x7F"},
       {"abcdefgh", 8, "abcdefgh"},
       {"abcdefghi", 8, "abcde..."},
-      {"abcd~fgh", 8, "abcd..."},     // a doubled tilde is never split
-      {"abc\x01" "defg", 8, "abc..."},  // nor an escape
+      {"abcd~fgh", 8, "abcd..."},  // a doubled tilde is never split
+      {"abc\x01"
+       "defg",
+       8, "abc..."},  // nor an escape
       {"abcdefgh", 2, ""},
 #ifndef _WIN32
       {"ab\xD0\xB6\xD0\xB6xyz", 8, "ab\xD0\xB6..."},  // nor a character
       // C1 controls, as UTF-8 (CSI, OSC) or a lone byte, are escaped byte by
       // byte; a letter whose second byte lies in 0x80-0x9F (U+0440) is not.
-      {"a\xC2\x9B" "b\xC2\x9D" "c\x9B\xD1\x80", 40, "a\\xC2\\x9Bb\\xC2\\x9Dc\\x9B\xD1\x80"},
+      {"a\xC2\x9B"
+       "b\xC2\x9D"
+       "c\x9B\xD1\x80",
+       40, "a\\xC2\\x9Bb\\xC2\\x9Dc\\x9B\xD1\x80"},
 #else
       // In code page 866 those bytes are letters.
       {"a\xC2\x9B\x80", 40, "a\xC2\x9B\x80"},

@@ -25,8 +25,7 @@ TEST(DirOf, WindowsPaths) {
       {"", ""},
       {std::string("a\0b", 3), std::string("a\0", 2)},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(DirOf(c.path, kWindowsPaths), c.directory) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(DirOf(c.path, kWindowsPaths), c.directory) << c.path;
 }
 
 TEST(DirOf, PosixPaths) {
@@ -37,14 +36,13 @@ TEST(DirOf, PosixPaths) {
       {"C:/x", "C:"},  // a colon is an ordinary character here
       {std::string(300, 'd') + "/kelmora", std::string(300, 'd')},  // never cut
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(DirOf(c.path, kPosixPaths), c.directory) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(DirOf(c.path, kPosixPaths), c.directory) << c.path;
 }
 
 TEST(WithTrailingSeparator, AddsOneSeparatorOnlyWhereNeeded) {
-  const DirCase windows[] = {
-      {"", ""}, {"C:", "C:"}, {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"},
-      {"\\", "\\"}, {"tools\\", "tools\\"}};
+  const DirCase windows[] = {{"", ""},         {"C:", "C:"},
+                             {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"},
+                             {"\\", "\\"},     {"tools\\", "tools\\"}};
   for (const auto& c : windows)
     EXPECT_EQ(WithTrailingSeparator(c.path, kWindowsPaths), c.directory) << c.path;
   const DirCase posix[] = {{"", ""}, {"/", "/"}, {"/opt/k", "/opt/k/"}, {"C:", "C:/"}};
@@ -80,22 +78,29 @@ TEST(SettingsSearchOrder, BesideThenUserThenSystemWide) {
     std::string reported;
   };
   const Case cases[] = {
-      {"/usr/bin/kelmora", "/home/u/.config", std::nullopt,
+      {"/usr/bin/kelmora",
+       "/home/u/.config",
+       std::nullopt,
        {"/usr/bin/kelmora.ctl", "/home/u/.config/kelmora/kelmora.ctl",
         "/etc/xdg/kelmora/kelmora.ctl"},
        "/home/u/.config/kelmora/kelmora.ctl"},
-      {"/opt/k/kelmora", "/cfg/", "/site:rel:/etc/xdg/",
+      {"/opt/k/kelmora",
+       "/cfg/",
+       "/site:rel:/etc/xdg/",
        {"/opt/k/kelmora.ctl", "/cfg/kelmora/kelmora.ctl", "/site/kelmora/kelmora.ctl",
         "/etc/xdg/kelmora/kelmora.ctl"},
        "/cfg/kelmora/kelmora.ctl"},
-      {"/opt/k/kelmora", "/cfg", "rel",
-       {"/opt/k/kelmora.ctl", "/cfg/kelmora/kelmora.ctl"}, "/cfg/kelmora/kelmora.ctl"},
+      {"/opt/k/kelmora",
+       "/cfg",
+       "rel",
+       {"/opt/k/kelmora.ctl", "/cfg/kelmora/kelmora.ctl"},
+       "/cfg/kelmora/kelmora.ctl"},
       // No user's settings folder (Windows): beside the executable only.
       {"/opt/k/kelmora", std::nullopt, "/site", {"/opt/k/kelmora.ctl"}, "/opt/k/kelmora.ctl"},
   };
   for (const Case& c : cases) {
-    SettingsSearch search = SettingsSearchOrder("kelmora.ctl", c.executable, c.user_folder,
-                                                c.system_list, kPosixPaths);
+    SettingsSearch search =
+        SettingsSearchOrder("kelmora.ctl", c.executable, c.user_folder, c.system_list, kPosixPaths);
     EXPECT_EQ(search.candidates, c.candidates) << c.executable;
     EXPECT_EQ(search.reported, c.reported) << c.executable;
   }

@@ -17,9 +17,9 @@ TEST(ParseBirthMoment, DayMonthYearHourMinuteSecond) {
   };
   const Case cases[] = {
       {"15/03/1980 12:30:00", {1980, 3, 15, 12, 30, 0}},
-      {"15/03/1980 ", {1980, 3, 15, 0, 0, 0}},          // no BirthTime
+      {"15/03/1980 ", {1980, 3, 15, 0, 0, 0}},             // no BirthTime
       {"15/03/1980 12:30:00 ", {1980, 3, 15, 12, 30, 0}},  // all in BirthDate
-      {" 12:30:00", {0, 30, 12, 0, 0, 0}},              // no BirthDate
+      {" 12:30:00", {0, 30, 12, 0, 0, 0}},                 // no BirthDate
       {" ", {0, 0, 0, 0, 0, 0}},
       {"15.03.1980 12:30:00", {30, 12, 0, 0, 0, 0}},  // "." is no delimiter
       {"15/03/80", {80, 3, 15, 0, 0, 0}},             // nothing added to the year
@@ -66,8 +66,8 @@ TEST(SettingsFromReader, TimeFormatWords) {
     TimeFormat format;
   };
   const Case cases[] = {
-      {"dec", TimeFormat::Dec}, {"Dec", TimeFormat::Dec}, {"DEC", TimeFormat::Dec},
-      {"oct", TimeFormat::Oct}, {"BIN", TimeFormat::Bin}, {"hex", TimeFormat::Hex},
+      {"dec", TimeFormat::Dec},  {"Dec", TimeFormat::Dec},     {"DEC", TimeFormat::Dec},
+      {"oct", TimeFormat::Oct},  {"BIN", TimeFormat::Bin},     {"hex", TimeFormat::Hex},
       {"DEC2", TimeFormat::Hex}, {"decimal", TimeFormat::Hex}, {"de c", TimeFormat::Hex},
   };
   for (const Case& c : cases)
@@ -81,9 +81,9 @@ TEST(SettingsFromReader, TimeCountWords) {
     TimeCount count;
   };
   const Case cases[] = {
-      {"min", TimeCount::Min},    {"Hour", TimeCount::Hour},   {"DAY", TimeCount::Day},
-      {"WEEK", TimeCount::Week},  {"month", TimeCount::Month}, {"sec", TimeCount::Sec},
-      {"weeks", TimeCount::Sec},  {"minute", TimeCount::Sec},
+      {"min", TimeCount::Min},   {"Hour", TimeCount::Hour},   {"DAY", TimeCount::Day},
+      {"WEEK", TimeCount::Week}, {"month", TimeCount::Month}, {"sec", TimeCount::Sec},
+      {"weeks", TimeCount::Sec}, {"minute", TimeCount::Sec},
   };
   for (const Case& c : cases)
     EXPECT_EQ(SettingsOf(dir, "TimeCount " + c.value).time_count, c.count) << c.value;

@@ -27,16 +27,18 @@ class Generator {
  public:
   explicit Generator(unsigned seed) : random_(seed) {}
 
-  std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+  std::size_t Below(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+  }
   bool OneIn(std::size_t n) { return Below(n) == 0; }
 
   // A short run of the characters keys are made of.
   std::string Atom() {
     static const std::vector<std::string> kAtoms = {
-        "a", "b", "A", "B", "ab", "ba", "@", "x", " ",
-        "\xA0", "\x80", "\xE0", "\x90",          // code page 866 а А р Р
-        "\xD0\xB0", "\xD0\x90", "\xD1\x8F", "\xD0\xAF",  // UTF-8 а А я Я
-        "\0"s, "{", "}", "|", "1",
+        "a",        "b",        "A",        "B",        "ab",   "ba",   "@",
+        "x",        " ",        "\xA0",     "\x80",     "\xE0", "\x90",  // code page 866 а А р Р
+        "\xD0\xB0", "\xD0\x90", "\xD1\x8F", "\xD0\xAF",                  // UTF-8 а А я Я
+        "\0"s,      "{",        "}",        "|",        "1",
     };
     return kAtoms[Below(kAtoms.size())];
   }
@@ -50,8 +52,10 @@ class Generator {
   // The same text with some letters in the other case.
   std::string Recased(std::string text) {
     for (char& c : text) {
-      if (c >= 'a' && c <= 'z' && OneIn(2)) c = static_cast<char>(c - 32);
-      else if (c >= 'A' && c <= 'Z' && OneIn(2)) c = static_cast<char>(c + 32);
+      if (c >= 'a' && c <= 'z' && OneIn(2))
+        c = static_cast<char>(c - 32);
+      else if (c >= 'A' && c <= 'Z' && OneIn(2))
+        c = static_cast<char>(c + 32);
     }
     return text;
   }
@@ -116,15 +120,16 @@ class Generator {
   // A table just inside the condition of one scan (config/single_scan.cc)
   // or, half of the time, one byte or flag outside it.
   Tables NearOneScan() {
-    static const std::vector<std::string> kKeyAtoms = {"a", "b", "B", "c", "1", "\xD0\xB0",
-                                                       "\xA0"};
+    static const std::vector<std::string> kKeyAtoms = {"a", "b", "B", "c", "1", "\xD0\xB0", "\xA0"};
     static const std::vector<std::string> kValueAtoms = {"x", "Y", "-", "@", "\xD1\x8F", "a"};
     std::vector<model::Pair> pairs;
     for (std::size_t n = 2 + Below(5); n > 0; --n) {
       std::string key = OneIn(4) ? "@" : "";
-      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms) key += kKeyAtoms[Below(kKeyAtoms.size())];
+      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms)
+        key += kKeyAtoms[Below(kKeyAtoms.size())];
       std::string value;
-      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms) value += kValueAtoms[Below(kValueAtoms.size())];
+      for (std::size_t atoms = 1 + Below(3); atoms > 0; --atoms)
+        value += kValueAtoms[Below(kValueAtoms.size())];
       if (OneIn(4)) value += key;  // holds its own key
       if (value.back() == '@') value += "x";
       pairs.push_back({key, value, false});
@@ -156,7 +161,8 @@ class Generator {
     std::size_t parts = OneIn(200) ? 150 + Below(100) : Below(12);
     for (std::size_t n = parts; n > 0; --n) {
       switch (Below(6)) {
-        case 0: case 1:
+        case 0:
+        case 1:
           if (!pairs.empty()) {
             line += Recased(pairs[Below(pairs.size())].name);
             break;
@@ -200,11 +206,11 @@ TEST(ApplyDifferential, RandomLinesGiveTheReferenceBytes) {
       if (fast != expected) {
         std::string pairs;
         for (const model::Pair& pair : tables.model.pairs())
-          pairs += testing::PrintToString(pair.name) + " -> " +
-                   testing::PrintToString(pair.value) + (pair.case_sensitive ? " (case)" : "") +
-                   "\n";
-        FAIL() << "line " << testing::PrintToString(line) << "\nfast " << testing::PrintToString(fast)
-               << "\nreference " << testing::PrintToString(expected) << "\npairs\n"
+          pairs += testing::PrintToString(pair.name) + " -> " + testing::PrintToString(pair.value) +
+                   (pair.case_sensitive ? " (case)" : "") + "\n";
+        FAIL() << "line " << testing::PrintToString(line) << "\nfast "
+               << testing::PrintToString(fast) << "\nreference " << testing::PrintToString(expected)
+               << "\npairs\n"
                << pairs;
       }
     }
@@ -227,8 +233,7 @@ TEST(ApplyDifferential, RandomTextsGiveTheReferenceBytes) {
       text += line;
       if (n > 1 || random.OneIn(2)) text += kLineEnds[random.Below(6)];
     }
-    const std::string_view line_end =
-        text::TemplateLineEnd(text.find('\r') != std::string::npos);
+    const std::string_view line_end = text::TemplateLineEnd(text.find('\r') != std::string::npos);
     std::string expected;
     for (const std::string& line : model::Lines(text, templating::kPieceLimit))
       expected += tables.model.Apply(line) + std::string(line_end);
@@ -257,12 +262,12 @@ TEST(ApplyDifferential, RandomTextsGiveTheReferenceBytes) {
         },
         templating::kPieceLimit, random.Below(600));
     std::string streamed;
-    production = templating::EvaluateLinesInto(lines, line_end, evaluate, find_change,
-                                               store::kNoMemoryLimit,
-                                               [&streamed](std::string_view piece) {
-                                                 streamed.append(piece);
-                                                 return true;
-                                               });
+    production =
+        templating::EvaluateLinesInto(lines, line_end, evaluate, find_change, store::kNoMemoryLimit,
+                                      [&streamed](std::string_view piece) {
+                                        streamed.append(piece);
+                                        return true;
+                                      });
     ASSERT_EQ(production, store::Production::Done);
     ASSERT_EQ(streamed, expected) << testing::PrintToString(text);
   }

@@ -63,17 +63,22 @@ TEST(ConfigReader, KeysAndValues) {
       {"key case ignored, value keeps its case", "prefix Hello", {{"Prefix", {"Hello"}}}, {}},
       {"first word must be the key", "Prefix=hello\nPrefixX hello\nPrefi x", {}, {1, 2, 3}},
       {"key alone, empty quotes, one quote", "Prefix\nPrefix \"\"\nPrefix \"", {}, {}},
-      {"spaces inside quotes stay", "Prefix   \"  now playing: \"",
-       {{"Prefix", {"  now playing: "}}}, {}},
+      {"spaces inside quotes stay",
+       "Prefix   \"  now playing: \"",
+       {{"Prefix", {"  now playing: "}}},
+       {}},
       {"quotes are not paired", "Suffix \"\"a\"b\"", {{"Suffix", {"a\"b"}}}, {}},
       {"TAB and several blanks separate", "Suffix\t \t x\t ", {{"Suffix", {"x"}}}, {}},
       {"the rest of the line is the value", "Suffix a b  c", {{"Suffix", {"a b  c"}}}, {}},
-      {"every value in file order", "NoWamp one\nNoWamp two",
-       {{"NoWamp", {"one", "two"}}}, {}},
-      {"each key keeps its own values", "TimeCount WEEK\nTimeFormat dec",
-       {{"TimeCount", {"WEEK"}}, {"TimeFormat", {"dec"}}}, {}},
-      {"leading blanks on the line", " \t BirthDate 15/03/1980",
-       {{"BirthDate", {"15/03/1980"}}}, {}},
+      {"every value in file order", "NoWamp one\nNoWamp two", {{"NoWamp", {"one", "two"}}}, {}},
+      {"each key keeps its own values",
+       "TimeCount WEEK\nTimeFormat dec",
+       {{"TimeCount", {"WEEK"}}, {"TimeFormat", {"dec"}}},
+       {}},
+      {"leading blanks on the line",
+       " \t BirthDate 15/03/1980",
+       {{"BirthDate", {"15/03/1980"}}},
+       {}},
   });
 }
 
@@ -88,37 +93,48 @@ TEST(ConfigReader, CommentsAndBlankLines) {
 
 TEST(ConfigReader, Defines) {
   ExpectCases({
-      {"defined name is replaced", "@Define SONG hello\nNoWamp SONG",
-       {{"NoWamp", {"hello"}}}, {}},
+      {"defined name is replaced", "@Define SONG hello\nNoWamp SONG", {{"NoWamp", {"hello"}}}, {}},
       {"escape keeps the name", "@Define SONG hello\nNoWamp @SONG", {{"NoWamp", {"SONG"}}}, {}},
       {"only in later lines", "NoWamp SONG\n@Define SONG x", {{"NoWamp", {"SONG"}}}, {}},
       {"name found in any case", "@define song hello\nNoWamp Song", {{"NoWamp", {"hello"}}}, {}},
-      {"escaped redefinition wins", "@Define SONG a\n@DEFINE @song b\nNoWamp SONG",
-       {{"NoWamp", {"b"}}}, {}},
-      {"redefinition names the old value", "@Define X y\n@Define X z\nNoWamp [Y]",
-       {{"NoWamp", {"[z]"}}}, {}},
+      {"escaped redefinition wins",
+       "@Define SONG a\n@DEFINE @song b\nNoWamp SONG",
+       {{"NoWamp", {"b"}}},
+       {}},
+      {"redefinition names the old value",
+       "@Define X y\n@Define X z\nNoWamp [Y]",
+       {{"NoWamp", {"[z]"}}},
+       {}},
       {"value is the second word only", "@Define Q b c\nNoWamp Q", {{"NoWamp", {"b"}}}, {}},
       {"blanks after the directive", "@Define \t  Q\t b\nNoWamp [Q]", {{"NoWamp", {"[b]"}}}, {}},
       {"name inside the key word", "@Define ate X\nBirthDate 01/02/1999", {}, {2}},
       {"define can write the key", "@Define KEY Prefix\nKEY hi", {{"Prefix", {"hi"}}}, {}},
       {"directive without a name", "@Define\n@define   \n@DEFINE\t", {}, {}},
-      {"empty define empties a line", "@Define EMPTY\nEMPTY\nNoWamp xEMPTYy",
-       {{"NoWamp", {"xy"}}}, {2}},
+      {"empty define empties a line",
+       "@Define EMPTY\nEMPTY\nNoWamp xEMPTYy",
+       {{"NoWamp", {"xy"}}},
+       {2}},
       {"@DefineX is no directive", "@DefineX a b", {}, {1}},
-      {"defines do not evaluate calls", "@Define S @SIZE{4|2048}\nNoWamp S",
-       {{"NoWamp", {"@SIZE{4|2048}"}}}, {}},
+      {"defines do not evaluate calls",
+       "@Define S @SIZE{4|2048}\nNoWamp S",
+       {{"NoWamp", {"@SIZE{4|2048}"}}},
+       {}},
   });
 }
 
 TEST(ConfigReader, LineEndsAndNumbers) {
   ExpectCases({
-      {"every line end", "Prefix a\r\nSuffix b\rNoWamp c\nwrong\n\rTimeCount d",
-       {{"Prefix", {"a"}}, {"Suffix", {"b"}}, {"NoWamp", {"c"}}, {"TimeCount", {"d"}}}, {4}},
+      {"every line end",
+       "Prefix a\r\nSuffix b\rNoWamp c\nwrong\n\rTimeCount d",
+       {{"Prefix", {"a"}}, {"Suffix", {"b"}}, {"NoWamp", {"c"}}, {"TimeCount", {"d"}}},
+       {4}},
       {"CR CR is an empty line between", "x\r\ry", {}, {1, 3}},
       {"LF LF is an empty line between", "x\n\ny\n", {}, {1, 3}},
       {"last line without line end", "a\r\nPrefix z", {{"Prefix", {"z"}}}, {1}},
-      {"255 cut, rest not carried", "Prefix " + std::string(300, 'v') + "\nwrong",
-       {{"Prefix", {std::string(248, 'v')}}}, {2}},
+      {"255 cut, rest not carried",
+       "Prefix " + std::string(300, 'v') + "\nwrong",
+       {{"Prefix", {std::string(248, 'v')}}},
+       {2}},
   });
 }
 
@@ -164,7 +180,7 @@ TEST(ConfigReader, UnreadableIsToldApartFromEmpty) {
     store::FaultPlan plan;
   };
   const Failure cases[] = {{"open fails", {.open = 1, .error = 32}},
-                        {"read fails", {.read = 1, .error = 33}}};
+                           {"read fails", {.read = 1, .error = 33}}};
   for (const Failure& c : cases) {
     store::FailingFileOps ops(c.plan);
     ConfigReader reader = ReaderWithKeys();

@@ -57,8 +57,8 @@ const std::string kCyrillicUpper = "\xD0\x90\xD0\x91\xD0\x92\xD0\xA0\xD0\xAF\xD0
 // The order of the pairs made visible: every value holds every name, so a
 // pair applied later rewrites the values of those applied before it.
 TEST(ReplaceTableAdd, KeepsPairsInDescendingOrderOfTheFoldedNames) {
-  const std::vector<std::string> names = {"@BirthTime", "apple", "@BirthTime2", "Zebra",
-                                          "", kCyrillicLower, "@CurrentSong"};
+  const std::vector<std::string> names = {"@BirthTime", "apple",        "@BirthTime2", "Zebra",
+                                          "",           kCyrillicLower, "@CurrentSong"};
   std::string all;
   for (const std::string& name : names) all += name + " ";
   model::Table model;
@@ -121,35 +121,50 @@ std::vector<ApplyCase> ApplyCases() {
        {{"@BirthTime", "T"}, {"@BirthTime2", "U"}},
        "@BirthTime2 @BirthTime",
        "U T"},
-      {"an at sign before the name keeps it literal", {{"@BirthTime", "T"}}, "@@BirthTime",
+      {"an at sign before the name keeps it literal",
+       {{"@BirthTime", "T"}},
+       "@@BirthTime",
        "@BirthTime"},
       {"only one at sign is used up", {{"@BirthTime", "T"}}, "@@@BirthTime", "@@BirthTime"},
       {"escape of a name without at sign", {{"ann", "X"}}, "@ann ann", "ann X"},
-      {"an occurrence at the start is replaced, the next one escaped", {{"ann", "X"}},
-       "ann@ann", "Xann"},
+      {"an occurrence at the start is replaced, the next one escaped",
+       {{"ann", "X"}},
+       "ann@ann",
+       "Xann"},
       {"an inserted at sign does not escape", {{"ab", "@"}}, "abab", "@@"},
       {"names match inside words", {{"ann", "X"}}, "banner", "bXer"},
       {"an empty value removes the name", {{"zebra", ""}}, "a zebra b ZEBRA", "a  b "},
       {"letter case is ignored", {{"zebra", "Z"}}, "ZEBRA Zebra zEbRa", "Z Z Z"},
-      {"Cyrillic lower-case name, capitals in the text", {{kCyrillicLower, "C"}},
-       "<" + kCyrillicUpper + ">", "<C>"},
-      {"Cyrillic capitals in the name, lower case in the text", {{kCyrillicUpper, "C"}},
-       "<" + kCyrillicLower + ">", "<C>"},
+      {"Cyrillic lower-case name, capitals in the text",
+       {{kCyrillicLower, "C"}},
+       "<" + kCyrillicUpper + ">",
+       "<C>"},
+      {"Cyrillic capitals in the name, lower case in the text",
+       {{kCyrillicUpper, "C"}},
+       "<" + kCyrillicLower + ">",
+       "<C>"},
       {"a case-sensitive pair matches only its own spelling",
        {{"Zebra", "Z", true}},
        "zebra Zebra ZEBRA",
        "zebra Z ZEBRA"},
-      {"the inserted value is searched as it is, not upper-cased", {{"ab", "xaby"}}, "ab ab",
+      {"the inserted value is searched as it is, not upper-cased",
+       {{"ab", "xaby"}},
+       "ab ab",
        "xaby xaby"},
-      {"a value without its key is searched again from the start", {{"ab", "a", true}}, "aabb",
+      {"a value without its key is searched again from the start",
+       {{"ab", "a", true}},
+       "aabb",
        "aa"},
-      {"an inserted lower-case value does not meet the upper-cased key", {{"ab", "a"}},
-       "aabb", "aab"},
-      {"a value holding its key does not loop", {{"loop", "LOOP LOOP"}}, "loop loop",
+      {"an inserted lower-case value does not meet the upper-cased key",
+       {{"ab", "a"}},
+       "aabb",
+       "aab"},
+      {"a value holding its key does not loop",
+       {{"loop", "LOOP LOOP"}},
+       "loop loop",
        "LOOP LOOP LOOP LOOP"},
       {"a case-sensitive value holding its key", {{"ab", "abab", true}}, "ab-ab", "abab-abab"},
-      {"an at sign at the end of an inserted value still escapes", {{"ab", "AB@"}}, "abab",
-       "ABab"},
+      {"an at sign at the end of an inserted value still escapes", {{"ab", "AB@"}}, "abab", "ABab"},
       {"a name before the song is applied first, so the title stays",
        {{"ann", "X"}, {"@CurrentSong", "Joanna"}},
        "ann: @CurrentSong",
@@ -202,8 +217,8 @@ TEST(ReplaceTableApply, SelfContainingValueEndsAtTheLimit) {
 // keeps remaking its key), and goes on behind each inserted value: byte for
 // byte what the model makes.
 TEST(ReplaceTableApply, ValuesThatRemakeTheirKeyEnd) {
-  const Pair pairs[] = {{"ab", "bbaa", true}, {"ab", "baa", true}, {"ab", "bba", true},
-                        {"ab", "bbbaaa", true}};
+  const Pair pairs[] = {
+      {"ab", "bbaa", true}, {"ab", "baa", true}, {"ab", "bba", true}, {"ab", "bbbaaa", true}};
   for (const Pair& pair : pairs) {
     SCOPED_TRACE(pair.value);
     ReplaceTable table = TableOf({pair});
@@ -264,8 +279,8 @@ TEST_P(OneScanClause, IsNeededAndKept) {
   std::string folded_line = c.line;
   text::FoldForSearch(folded_line.data(), folded_line.size());
   auto scan = [&](const std::vector<ScanEdges>& edges, std::string& out) {
-    return ScanAllPairs({search, pair_of_key, pairs, edges, ascii_fold}, c.line, folded_line,
-                        false, out);
+    return ScanAllPairs({search, pair_of_key, pairs, edges, ascii_fold}, c.line, folded_line, false,
+                        out);
   };
   std::string one_after_another = c.line, folded, copy;
   ApplyEachPair(pairs, one_after_another, kGrowsWhole, folded, copy);
@@ -299,8 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClauseCase{"value meets its own key", {{"ab", "B"}}, "aab", false},
         ClauseCase{"later key inside a value", {{"c", "xbx"}, {"b", "Z"}}, "c", false},
         ClauseCase{"keys overlap", {{"ab", "X"}, {"bc", "Y"}}, "abc", true, false},
-        ClauseCase{"later key across a value's start", {{"n", "E"}, {"@time", "1"}}, "@timn",
-                   true},
+        ClauseCase{"later key across a value's start", {{"n", "E"}, {"@time", "1"}}, "@timn", true},
         ClauseCase{"later key across a value's end", {{"n", "@TI"}, {"@time", "1"}}, "nme", true},
         ClauseCase{"later key across an escape", {{"b", "Q"}, {"ab", "Z"}}, "a@b", true}),
     [](const testing::TestParamInfo<ClauseCase>& param) {

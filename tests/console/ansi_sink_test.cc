@@ -21,21 +21,11 @@ struct SgrCase {
 
 TEST(SgrSequence, MapsThePcPaletteToTerminalColours) {
   const std::vector<SgrCase> cases = {
-      {0x07, "\x1b[0m"},
-      {0x0C, "\x1b[0;91;49m"},
-      {0x0A, "\x1b[0;92;49m"},
-      {0x0F, "\x1b[0;97;49m"},
-      {0x08, "\x1b[0;90;49m"},
-      {0x01, "\x1b[0;34;49m"},
-      {0x17, "\x1b[0;37;44m"},
-      {0x1F, "\x1b[0;97;44m"},
-      {0x70, "\x1b[0;30;47m"},
-      {0x4E, "\x1b[0;93;41m"},
-      {0x87, "\x1b[0;37;100m"},
-      {0xF0, "\x1b[0;30;107m"},
-      {0x9C, "\x1b[0;91;104m"},
-      {0x6E, "\x1b[0;93;43m"},
-      {0x35, "\x1b[0;35;46m"},
+      {0x07, "\x1b[0m"},        {0x0C, "\x1b[0;91;49m"},  {0x0A, "\x1b[0;92;49m"},
+      {0x0F, "\x1b[0;97;49m"},  {0x08, "\x1b[0;90;49m"},  {0x01, "\x1b[0;34;49m"},
+      {0x17, "\x1b[0;37;44m"},  {0x1F, "\x1b[0;97;44m"},  {0x70, "\x1b[0;30;47m"},
+      {0x4E, "\x1b[0;93;41m"},  {0x87, "\x1b[0;37;100m"}, {0xF0, "\x1b[0;30;107m"},
+      {0x9C, "\x1b[0;91;104m"}, {0x6E, "\x1b[0;93;43m"},  {0x35, "\x1b[0;35;46m"},
       {0x2B, "\x1b[0;96;42m"},
   };
   for (const SgrCase& c : cases)
@@ -140,7 +130,12 @@ TEST(AnsiSink, EveryWriteEndsInDefaultColours) {
   sink.EndOfWrite();
   sink.Write("d", 0x07);
   sink.EndOfWrite();
-  EXPECT_EQ(out, "\x1b[0;91;49ma" "b" "\x1b[0;97;44mc" "\x1b[0m" "d");
+  EXPECT_EQ(out,
+            "\x1b[0;91;49ma"
+            "b"
+            "\x1b[0;97;44mc"
+            "\x1b[0m"
+            "d");
 }
 
 }  // namespace

@@ -41,9 +41,11 @@ TEST(WriteMarkup, PlainTextAndColourCodes) {
       // No switch back at the end: the next call starts from the entry
       // attribute all the same.
       {"~0C~   aborting...\r\n", 0x07, {{"   aborting...\r\n", 0x0C}}},
-      {"~0C~ \xFE ~07~[a~~1~~] ~0C~NOT~07~ found!\r\n", 0x07,
+      {"~0C~ \xFE ~07~[a~~1~~] ~0C~NOT~07~ found!\r\n",
+       0x07,
        {{" \xFE ", 0x0C}, {"[a~1~] ", 0x07}, {"NOT", 0x0C}, {" found!\r\n", 0x07}}},
-      {"~0F~   ~07~usage: kelmora.exe <filename>\r\n", 0x07,
+      {"~0F~   ~07~usage: kelmora.exe <filename>\r\n",
+       0x07,
        {{"   ", 0x0F}, {"usage: kelmora.exe <filename>\r\n", 0x07}}},
       {"a\tb\x07", 0x07, {{"a\tb\x07", 0x07}}},
   };
@@ -109,11 +111,22 @@ struct HexCase {
 
 TEST(HexToInt, ReadsDecoratedHexadecimal) {
   const std::vector<HexCase> cases = {
-      {"C", 12},           {"0C", 12},         {"0c", 12},        {"$0C", 12},
-      {"0x0C", 12},        {"0Ch", 12},        {"000C", 12},      {"FF", 255},
-      {"ff", 255},         {"123", 0x123},     {"abcdef", 0xABCDEF},
-      {"FFFFFFFF", -1},    {"80000000", -2147483647 - 1},
-      {"$$0X0cHh$", 12},   {"h10", 16},        {"0000000FF", 255},
+      {"C", 12},
+      {"0C", 12},
+      {"0c", 12},
+      {"$0C", 12},
+      {"0x0C", 12},
+      {"0Ch", 12},
+      {"000C", 12},
+      {"FF", 255},
+      {"ff", 255},
+      {"123", 0x123},
+      {"abcdef", 0xABCDEF},
+      {"FFFFFFFF", -1},
+      {"80000000", -2147483647 - 1},
+      {"$$0X0cHh$", 12},
+      {"h10", 16},
+      {"0000000FF", 255},
       {"12345678", 0x12345678},
   };
   for (const HexCase& c : cases) EXPECT_EQ(HexToInt(c.text), c.expected) << c.text;
@@ -121,10 +134,9 @@ TEST(HexToInt, ReadsDecoratedHexadecimal) {
 
 TEST(HexToInt, AnythingElseIsZero) {
   const std::vector<HexCase> cases = {
-      {"", 0},     {"0", 0},     {"00", 0},    {"xyz", 0},   {"123456789", 0},
-      {"100000000", 0},          {" 0C", 0},   {"0C ", 0},   {"-C", 0},
-      {"+C", 0},   {"1G", 0},    {"10h0", 0},  {"0H", 0},    {"$", 0},
-      {"C$0", 0},  {"\xA0", 0},  {"~", 0},
+      {"", 0},    {"0", 0},   {"00", 0},  {"xyz", 0},  {"123456789", 0}, {"100000000", 0},
+      {" 0C", 0}, {"0C ", 0}, {"-C", 0},  {"+C", 0},   {"1G", 0},        {"10h0", 0},
+      {"0H", 0},  {"$", 0},   {"C$0", 0}, {"\xA0", 0}, {"~", 0},
   };
   for (const HexCase& c : cases) EXPECT_EQ(HexToInt(c.text), c.expected) << c.text;
 }

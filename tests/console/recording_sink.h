@@ -17,8 +17,8 @@ struct Run {
   std::uint8_t attribute;
   friend bool operator==(const Run&, const Run&) = default;
   friend std::ostream& operator<<(std::ostream& out, const Run& run) {
-    return out << "{\"" << run.text << "\", 0x" << std::hex << int{run.attribute}
-               << std::dec << "}";
+    return out << "{\"" << run.text << "\", 0x" << std::hex << int{run.attribute} << std::dec
+               << "}";
   }
 };
 

@@ -18,11 +18,9 @@ namespace {
 // of at most kPieceLimit bytes, each piece ended by the file's line end (CR
 // LF when the file holds any CR, else the build's own); with a table, each
 // piece as the model applies it.
-void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs,
-               store::FaultPlan faults) {
-  const std::string line_end(file.find('\r') == std::string_view::npos
-                                 ? text::kNativeText.line_end
-                                 : "\r\n");
+void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, store::FaultPlan faults) {
+  const std::string line_end(file.find('\r') == std::string_view::npos ? text::kNativeText.line_end
+                                                                       : "\r\n");
   PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
   FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with(line_end));

@@ -65,7 +65,10 @@ inline PassResult RunTemplatePass(std::string_view file, config::ReplaceTable* t
     if (table != nullptr)
       find_change = [table](std::string_view lines) { return table->FirstPossibleChange(lines); };
     outcome = templating::ProcessTemplate(
-        stream, [table](std::string& line) { if (table != nullptr) table->Apply(line); },
+        stream,
+        [table](std::string& line) {
+          if (table != nullptr) table->Apply(line);
+        },
         store::kNoMemoryLimit, find_change);
   }
   return {outcome.ok, memory.files()[path], memory.files().size() == 1};

@@ -26,9 +26,11 @@ TEST(SplitCommandLine, SplitsQuotesAndSeparators) {
       {"kelmora.exe a\"\"b", {"kelmora.exe", "ab"}},
       {"kelmora.exe \"unclosed stretch", {"kelmora.exe", "unclosed stretch"}},
       {"kelmora.exe \"\"\"x y\"", {"kelmora.exe", "x y"}},
-      {"\"C:\\Program Files\\kelmora.exe\" in.txt",
-       {"C:\\Program Files\\kelmora.exe", "in.txt"}},
-      {"  kelmora.exe\t\ta\x01" "b\x1F" "c\x20", {"kelmora.exe", "a", "b", "c"}},
+      {"\"C:\\Program Files\\kelmora.exe\" in.txt", {"C:\\Program Files\\kelmora.exe", "in.txt"}},
+      {"  kelmora.exe\t\ta\x01"
+       "b\x1F"
+       "c\x20",
+       {"kelmora.exe", "a", "b", "c"}},
       {"kelmora.exe \"a\tb\"", {"kelmora.exe", "a\tb"}},
       {"kelmora.exe \xE0\xFE", {"kelmora.exe", "\xE0\xFE"}},
       {std::string("kelmora.exe a\0b c", 17), {"kelmora.exe", "a"}},

@@ -16,12 +16,22 @@ TEST(FaultNumberForException, EdgesOfTheExceptionTable) {
   } cases[] = {
       // The ends of the run of floating-point codes, the codes around it,
       // and the codes standing alone.
-      {0xC000008C, 201}, {0xC0000096, 218}, {0xC000008B, 217}, {0xC0000097, 217},
-      {0xC0000005, 216}, {0xC0000004, 217}, {0xC0000006, 217},
-      {0xC00000FD, 202}, {0xC00000FC, 217}, {0xC00000FE, 217},
+      {0xC000008C, 201},
+      {0xC0000096, 218},
+      {0xC000008B, 217},
+      {0xC0000097, 217},
+      {0xC0000005, 216},
+      {0xC0000004, 217},
+      {0xC0000006, 217},
+      {0xC00000FD, 202},
+      {0xC00000FC, 217},
+      {0xC00000FE, 217},
       {0xC000013A, 217},
       // Outside the table.
-      {0x00000000, 217}, {0x80000003, 217}, {0xE06D7363, 217}, {0xFFFFFFFF, 217},
+      {0x00000000, 217},
+      {0x80000003, 217},
+      {0xE06D7363, 217},
+      {0xFFFFFFFF, 217},
   };
   for (const Case& c : cases)
     EXPECT_EQ(FaultNumberForException(c.code), c.number) << std::hex << c.code;
@@ -40,7 +50,8 @@ TEST(FaultReportText, NamesNumberAddressExceptionAndThread) {
       {{202, 0xABCDEF, 0xC00000FD, 12},
        "Found bug number 202 at 00ABCDEF (Exception C00000FD) TID=12.\r\n"},
       // Only the low 32 bits of an offset are shown.
-      {{217, static_cast<std::uintptr_t>(0x12345678u) + (sizeof(std::uintptr_t) > 4 ? 0x100000000u : 0),
+      {{217,
+        static_cast<std::uintptr_t>(0x12345678u) + (sizeof(std::uintptr_t) > 4 ? 0x100000000u : 0),
         0x0000000A, 1},
        "Found bug number 217 at 12345678 (Exception 0000000A) TID=1.\r\n"},
   };

@@ -108,7 +108,9 @@ class FailingFileOps {
     ops_.facts = [this, os](platform::FileHandle file, platform::FileFacts* facts) {
       return Fails(facts_asked, plan_.facts) ? plan_.error : os.facts(file, facts);
     };
-    ops_.running_user = [this, os] { return running_user.empty() ? os.running_user() : running_user; };
+    ops_.running_user = [this, os] {
+      return running_user.empty() ? os.running_user() : running_user;
+    };
     ops_.try_lock = [this, os](platform::FileHandle file) {
       return Fails(locks, plan_.lock) ? plan_.error : os.try_lock(file);
     };
@@ -129,8 +131,8 @@ class FailingFileOps {
     ops_.identify = [this, os](const std::string& path, platform::FileId* id) {
       return Fails(identifies, plan_.identify) ? plan_.error : os.identify(path, id);
     };
-    ops_.copy = [this, os](platform::FileHandle from, std::int64_t from_at,
-                           platform::FileHandle to, std::int64_t to_at, std::uint64_t size) {
+    ops_.copy = [this, os](platform::FileHandle from, std::int64_t from_at, platform::FileHandle to,
+                           std::int64_t to_at, std::uint64_t size) {
       Log("copy", to);
       return Fails(copies, plan_.copy) ? plan_.error : os.copy(from, from_at, to, to_at, size);
     };

@@ -58,8 +58,7 @@ struct Rewritten {
 // With `pieces`, a large file is read in pieces from its journal.
 Rewritten RunRewrite(const std::string& before, const Producer& produce,
                      const FileOps& ops = SystemFileOps(),
-                     std::size_t memory_limit = kNoMemoryLimit,
-                     const PieceProducer& pieces = {}) {
+                     std::size_t memory_limit = kNoMemoryLimit, const PieceProducer& pieces = {}) {
   TempDir dir;
   std::string path = dir.Write("file.txt", before);
   Rewritten rewritten;
@@ -92,7 +91,11 @@ TEST(RewriteInPlace, LeavesAnEmptyFileUnwrittenWhenNothingIsMadeOfIt) {
   FailingFileOps counting;
   int produced = 0;
   Rewritten rewritten = RunRewrite(
-      "", [&](std::string_view, const PieceSink&) { ++produced; return Production::Done; },
+      "",
+      [&](std::string_view, const PieceSink&) {
+        ++produced;
+        return Production::Done;
+      },
       counting.ops());
   EXPECT_TRUE(rewritten.outcome.ok);
   EXPECT_EQ(rewritten.after, "");
@@ -145,12 +148,18 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
       EXPECT_EQ(counting.writes, 2);
     }
     const std::pair<int FaultPlan::*, int> kinds[] = {
-        {&FaultPlan::copy, counting.copies},        {&FaultPlan::read, counting.reads},
-        {&FaultPlan::create, counting.creates},     {&FaultPlan::write, counting.writes},
-        {&FaultPlan::flush, counting.flushes},      {&FaultPlan::truncate, counting.truncates},
-        {&FaultPlan::remove, counting.removes},     {&FaultPlan::stamp, counting.stamps},
-        {&FaultPlan::seek, counting.seeks},         {&FaultPlan::publish, counting.publishes},
-        {&FaultPlan::folder, counting.folder_flushes}, {&FaultPlan::facts, counting.facts_asked},
+        {&FaultPlan::copy, counting.copies},
+        {&FaultPlan::read, counting.reads},
+        {&FaultPlan::create, counting.creates},
+        {&FaultPlan::write, counting.writes},
+        {&FaultPlan::flush, counting.flushes},
+        {&FaultPlan::truncate, counting.truncates},
+        {&FaultPlan::remove, counting.removes},
+        {&FaultPlan::stamp, counting.stamps},
+        {&FaultPlan::seek, counting.seeks},
+        {&FaultPlan::publish, counting.publishes},
+        {&FaultPlan::folder, counting.folder_flushes},
+        {&FaultPlan::facts, counting.facts_asked},
     };
     for (auto [kind, calls] : kinds) {
       // One call more than a clean run makes: the write-back's.
@@ -216,28 +225,65 @@ TEST(RewriteInPlace, FailuresOnTheWritePathAreReportedAsTheyEnd) {
   // A clean run's writes: the journal, then the file; its flushes likewise.
   const Case cases[] = {
       {"the user may not make a journal: written in place",
-       {.create = 1, .error = kAccessDenied}, true, false, after, Journal::Missing},
-      {"no room for the journal: not written", {.create = 1, .error = 28}, false, false, before,
+       {.create = 1, .error = kAccessDenied},
+       true,
+       false,
+       after,
+       Journal::Missing},
+      {"no room for the journal: not written",
+       {.create = 1, .error = 28},
+       false,
+       false,
+       before,
        Journal::Missing},
       {"journal cut short: not written", {.write = 1}, false, false, before, Journal::Missing},
       {"journal not flushed: not written", {.flush = 1}, false, false, before, Journal::Missing},
       {"journal not named: not written", {.publish = 1}, false, false, before, Journal::Missing},
       {"file write fails: written back", {.write = 2}, false, false, before, Journal::Missing},
-      {"flush of the file fails: written back", {.flush = 2}, false, false, before,
+      {"flush of the file fails: written back",
+       {.flush = 2},
+       false,
+       false,
+       before,
        Journal::Missing},
       // Both writes stop after the same 100 bytes, which the old and the
       // new content share: the file is whole, as reading it back shows.
       {"write-back fails, the file whole",
-       {.write = 2, .written_before_failure = 100, .persistent = true}, false, false, before,
+       {.write = 2, .written_before_failure = 100, .persistent = true},
+       false,
+       false,
+       before,
        Journal::Missing},
       {"write-back fails, the file not whole: journal kept",
-       {.write = 3, .flush = 2, .persistent = true}, false, true, after, Journal::Complete},
-      {"journal not removed: marked finished", {.remove = 1}, true, false, after,
-       Journal::Finished, true, true},
-      {"its removal not flushed: marked finished", {.folder = 1}, true, false, after,
-       Journal::Missing, true, true},
-      {"journal neither removed nor marked", {.write = 3, .remove = 1}, true, false, after,
-       Journal::Complete, true, false},
+       {.write = 3, .flush = 2, .persistent = true},
+       false,
+       true,
+       after,
+       Journal::Complete},
+      {"journal not removed: marked finished",
+       {.remove = 1},
+       true,
+       false,
+       after,
+       Journal::Finished,
+       true,
+       true},
+      {"its removal not flushed: marked finished",
+       {.folder = 1},
+       true,
+       false,
+       after,
+       Journal::Missing,
+       true,
+       true},
+      {"journal neither removed nor marked",
+       {.write = 3, .remove = 1},
+       true,
+       false,
+       after,
+       Journal::Complete,
+       true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -264,10 +310,14 @@ TEST(RewriteInPlace, TheJournalGoesOnlyAfterTheFilesLastFlush) {
     FailingFileOps recording;
     ASSERT_TRUE(RunRewrite(before, Producing(change), recording.ops()).outcome.ok);
     const std::vector<std::string> expected = {
-        "create file.txt.kelmora-journal", "write file.txt.kelmora-journal",
-        "flush file.txt.kelmora-journal",  "publish file.txt.kelmora-journal",
-        "write file.txt",                  "truncate file.txt",
-        "flush file.txt",                  "remove file.txt.kelmora-journal",
+        "create file.txt.kelmora-journal",
+        "write file.txt.kelmora-journal",
+        "flush file.txt.kelmora-journal",
+        "publish file.txt.kelmora-journal",
+        "write file.txt",
+        "truncate file.txt",
+        "flush file.txt",
+        "remove file.txt.kelmora-journal",
         "flush folder",
     };
     EXPECT_EQ(recording.calls, expected);

@@ -44,7 +44,10 @@ TEST(TextFileReader, SplitsLinesAtCarriageReturns) {
       {"long", a300 + "\r\nnext\r\n", {std::string(255, 'a'), "next"}},
       {"long_cr_after_255", std::string(255, 'b') + "\rc", {std::string(255, 'b'), "c"}},
       {"ctrl_z", "one\r\ntw\x1Ao\r\nthree", {"one", "tw"}},
-      {"ctrl_z_at_start", "\x1A" "abc", {""}},
+      {"ctrl_z_at_start",
+       "\x1A"
+       "abc",
+       {""}},
       {"ctrl_z_after_line", "one\r\n\x1A\r\ntwo", {"one"}},
       {"bytes_kept", std::string("\t \xE0\xFE\0z\r\n", 8), {std::string("\t \xE0\xFE\0z", 6)}},
   };
@@ -84,8 +87,7 @@ TEST(TextFileReader, LongLinesAreCutBetweenCharacters) {
   };
   text::TempDir dir;
   for (const Case& c : cases)
-    EXPECT_EQ(ReadAllLines(dir.Write("utf8", c.line + "\r\nnext"), true),
-              Lines({c.kept, "next"}));
+    EXPECT_EQ(ReadAllLines(dir.Write("utf8", c.line + "\r\nnext"), true), Lines({c.kept, "next"}));
 }
 #endif
 

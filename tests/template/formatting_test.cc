@@ -69,8 +69,7 @@ TEST(PadText, Examples) {
       {"", ""},
       {"|||", ""},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Call(PadText, c.argument), c.result) << c.argument;
+  for (const auto& c : cases) EXPECT_EQ(Call(PadText, c.argument), c.result) << c.argument;
 }
 
 // Text beyond ASCII: the Linux build counts the columns a terminal shows
@@ -82,11 +81,11 @@ TEST(PadText, ColumnsOfTheBuildsText) {
     std::string argument;
     std::string utf8, cp866;
   };
-  const std::string e = "\xC3\xA9";        // é, two bytes
+  const std::string e = "\xC3\xA9";         // é, two bytes
   const std::string euro = "\xE2\x82\xAC";  // €, three bytes
   const std::string zh = "\xE4\xB8\xAD", wen = "\xE6\x96\x87", zi = "\xE5\xAD\x97";
-  const std::string acute = "\xCC\x81";    // a combining mark after "e"
-  const std::string dot = "\xC2\xB7";      // ·, a two-byte fill
+  const std::string acute = "\xCC\x81";  // a combining mark after "e"
+  const std::string dot = "\xC2\xB7";    // ·, a two-byte fill
   const Case cases[] = {
       {"LEFT|.|8|h" + e + "llo", "...h" + e + "llo", "..h" + e + "llo"},
       {"RIGHT|.|8|h" + e + "llo", "h" + e + "llo...", "h" + e + "llo.."},
@@ -103,18 +102,36 @@ TEST(PadText, ColumnsOfTheBuildsText) {
       {"LEFT|.|1|" + zh, ".", "\xAD"},
       {"CENTER|.|2|a" + zh + wen + "b", zh, "\xB8\xAD"},
       {"CENTER|.|3|" + zh + wen + zi, "." + wen, "\xAD\xE6\x96"},
-      {"CENTER|.|4|" + zh + "a" + wen + zi, ".a" + wen, "\xAD" "a\xE6\x96"},
+      {"CENTER|.|4|" + zh + "a" + wen + zi, ".a" + wen,
+       "\xAD"
+       "a\xE6\x96"},
       // A combining mark takes no column and stays with its letter.
       {"RIGHT|.|5|ae" + acute + "b", "ae" + acute + "b..", "ae" + acute + "b"},
       {"RIGHT|.|2|ae" + acute + "b", "ae" + acute, "ae"},
-      {"LEFT|.|2|ae" + acute + "b", "e" + acute + "b", "\x81" "b"},
+      {"LEFT|.|2|ae" + acute + "b", "e" + acute + "b",
+       "\x81"
+       "b"},
       {"RIGHT|.|1|" + acute + "x", acute + "x", "\xCC"},
       // Bytes of no valid sequence are a column each, in either build.
-      {"RIGHT|.|6|\xFF\xFE" "ab", "\xFF\xFE" "ab..", "\xFF\xFE" "ab.."},
-      {"LEFT|.|2|\xE4\xB8" "ab", "ab", "ab"},
-      {"RIGHT|.|3|\xE4\xB8" "ab", "\xE4\xB8" "a", "\xE4\xB8" "a"},
+      {"RIGHT|.|6|\xFF\xFE"
+       "ab",
+       "\xFF\xFE"
+       "ab..",
+       "\xFF\xFE"
+       "ab.."},
+      {"LEFT|.|2|\xE4\xB8"
+       "ab",
+       "ab", "ab"},
+      {"RIGHT|.|3|\xE4\xB8"
+       "ab",
+       "\xE4\xB8"
+       "a",
+       "\xE4\xB8"
+       "a"},
       // The fill is a whole character.
-      {"LEFT|" + dot + "|6|abc", dot + dot + dot + "abc", "\xC2\xC2\xC2" "abc"},
+      {"LEFT|" + dot + "|6|abc", dot + dot + dot + "abc",
+       "\xC2\xC2\xC2"
+       "abc"},
       {"CENTER|" + dot + "|7|" + zh, dot + dot + zh + dot + dot + dot,
        "\xC2\xC2" + zh + "\xC2\xC2"},
       {"RIGHT|" + dot + "|3|" + zh + wen, zh + dot, zh},
@@ -126,8 +143,7 @@ TEST(PadText, ColumnsOfTheBuildsText) {
   // 255 fills of two bytes are cut to the 127 that fit whole.
   std::string dots;
   for (int i = 0; i < 127; ++i) dots += dot;
-  EXPECT_EQ(Call(PadText, "RIGHT|" + dot + "|255|"),
-            utf8 ? dots : std::string(255, '\xC2'));
+  EXPECT_EQ(Call(PadText, "RIGHT|" + dot + "|255|"), utf8 ? dots : std::string(255, '\xC2'));
 }
 
 TEST(PadText, WidthRules) {
@@ -135,8 +151,7 @@ TEST(PadText, WidthRules) {
   EXPECT_EQ(Call(PadText, "LEFT|.|300|ab"), std::string(42, '.') + "ab");
   EXPECT_EQ(Call(PadText, "RIGHT|.|256|ab"), "ab");
   EXPECT_EQ(Call(PadText, "CENTER|.|259|ab"), "ab.");
-  EXPECT_EQ(Call(PadText, "MIDDLE|.|-3|ab"),
-            std::string(125, '.') + "ab" + std::string(126, '.'));
+  EXPECT_EQ(Call(PadText, "MIDDLE|.|-3|ab"), std::string(125, '.') + "ab" + std::string(126, '.'));
   for (const char* alignment : {"LEFT", "RIGHT", "CENTER"}) {
     for (const char* width : {"0", "-1", "-3", "-2147483647", "$80000000"}) {
       std::string argument = std::string(alignment) + "|.|" + width + "|abc";
@@ -168,8 +183,7 @@ TEST(GroupDigits, Examples) {
       {"", ""},
       {",", ""},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Call(GroupDigits, c.argument), c.result) << c.argument;
+  for (const auto& c : cases) EXPECT_EQ(Call(GroupDigits, c.argument), c.result) << c.argument;
 }
 
 TEST(GroupDigits, LongResultLosesItsEnd) {
@@ -199,8 +213,7 @@ TEST(ScaleSize, Examples) {
       {"-2147483647|123456789", "0Gb"},
       {"2147483647|123456789", "0Gb"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
+  for (const auto& c : cases) EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
 }
 
 // Sizes are read in 64 bits; what is no 64-bit number counts as 0.
@@ -227,8 +240,7 @@ TEST(ScaleSize, SizesBeyond32Bits) {
       {"1|$FFFFFFFF", "3Gb"},
       {"3|$FFFFFFFFFFFFFFFF", "0Kb"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
+  for (const auto& c : cases) EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
 }
 
 TEST(ScaleSize, StopsAtGigabytes) {
@@ -239,19 +251,12 @@ TEST(ScaleSize, StopsAtGigabytes) {
     std::string result;
   };
   const Case cases[] = {
-      {"1|1073741824", "1Gb"},
-      {"5|1073741824", "1024Mb"},
-      {"20|1073741824", "1Gb"},
-      {"3|1073741824", "1Gb"},
-      {"1|2147483647", "1Gb"},
-      {"5|2147483647", "2047Mb"},
-      {"30|2147483647", "1Gb"},
-      {"1|-2147483647", "-1Gb"},
-      {"5|-1073741824", "-1Gb"},
+      {"1|1073741824", "1Gb"},  {"5|1073741824", "1024Mb"}, {"20|1073741824", "1Gb"},
+      {"3|1073741824", "1Gb"},  {"1|2147483647", "1Gb"},    {"5|2147483647", "2047Mb"},
+      {"30|2147483647", "1Gb"}, {"1|-2147483647", "-1Gb"},  {"5|-1073741824", "-1Gb"},
       {"1|$80000000", "2Gb"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
+  for (const auto& c : cases) EXPECT_EQ(Call(ScaleSize, c.argument), c.result) << c.argument;
 }
 
 }  // namespace

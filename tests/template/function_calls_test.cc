@@ -149,8 +149,7 @@ TEST(EvaluateCalls, EscapeThatIsPartOfAnotherNameRemovesThatCall) {
 TEST(EvaluateCalls, TemplateLineGrowsPast1024Whole) {
   FunctionRegistry registry;
   std::string grown = std::string(1000, 'x') + "@PAD{RIGHT|.|100|z}";
-  EXPECT_EQ(EvaluateLong(registry, grown),
-            std::string(1000, 'x') + "z" + std::string(99, '.'));
+  EXPECT_EQ(EvaluateLong(registry, grown), std::string(1000, 'x') + "z" + std::string(99, '.'));
 
   // An earlier call is still evaluated once the line has outgrown 1024.
   std::string with_call = "@NUM{,|1234}" + std::string(990, 'x') + "@PAD{RIGHT|.|100|z}";
@@ -161,8 +160,7 @@ TEST(EvaluateCalls, TemplateLineGrowsPast1024Whole) {
 TEST(EvaluateCalls, ShortStringDropsItsBeginningPastTheLimit) {
   FunctionRegistry registry;
   std::string grown = std::string(200, 'x') + "@PAD{RIGHT|.|100|z}";
-  EXPECT_EQ(EvaluateShort(registry, grown),
-            std::string(155, 'x') + "z" + std::string(99, '.'));
+  EXPECT_EQ(EvaluateShort(registry, grown), std::string(155, 'x') + "z" + std::string(99, '.'));
 }
 
 TEST(EvaluateCalls, ManyCallsOnAFullLine) {

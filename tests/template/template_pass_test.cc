@@ -105,8 +105,7 @@ TEST(ProcessTemplate, LongerResultGrowsTheFile) {
     before += std::to_string(i) + "\r\n";
     after += std::to_string(i) + std::string(20, '+') + "\r\n";
   }
-  Rewrite rewrite =
-      RunPass(before, [](std::string& line) { line.append(20, '+'); });
+  Rewrite rewrite = RunPass(before, [](std::string& line) { line.append(20, '+'); });
   EXPECT_TRUE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.after, after);
 }
@@ -126,7 +125,8 @@ TEST(ProcessTemplate, RunningOutOfMemoryFailsWithoutWriting) {
 
   // Memory the evaluator asks for in vain ends the pass the same way.
   FailingFileOps counting;
-  Rewrite rewrite = RunPass(before, [](std::string&) { throw std::bad_alloc(); }, counting.ops());
+  Rewrite rewrite = RunPass(
+      before, [](std::string&) { throw std::bad_alloc(); }, counting.ops());
   EXPECT_FALSE(rewrite.outcome.ok);
   EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);
   EXPECT_EQ(counting.writes + counting.truncates, 0);
@@ -140,9 +140,12 @@ TEST(ProcessTemplate, RunningOutOfMemoryAfterWritingBeganPutsTheOriginalBack) {
   while (before.size() < 2 * kTextPiece) before += "a line of the template\n";
   before += "the last line\n";
   FailingFileOps counting;
-  Rewrite rewrite = RunPass(before, [](std::string& line) {
-    if (line == "the last line") throw std::bad_alloc();
-  }, counting.ops());
+  Rewrite rewrite = RunPass(
+      before,
+      [](std::string& line) {
+        if (line == "the last line") throw std::bad_alloc();
+      },
+      counting.ops());
   EXPECT_FALSE(rewrite.outcome.ok);
   EXPECT_FALSE(rewrite.outcome.damaged);
   EXPECT_EQ(rewrite.outcome.error, platform::kNotEnoughMemory);

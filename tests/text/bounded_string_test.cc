@@ -78,7 +78,7 @@ TEST(ShortString, ComparesUnsignedBytesWithThePrefixSmaller) {
       {"", "a", -1},
       {"ab", "abc", -1},
       {"abd", "abc", 1},
-      {"\x7F", "\x80", -1},   // 0x80 is above 0x7F, not a negative char
+      {"\x7F", "\x80", -1},  // 0x80 is above 0x7F, not a negative char
       {"\xFF", "a", 1},
       {"a\xE0", "a\x20", 1},
       {std::string("a\0", 2), "a", 1},  // a zero byte is a character
@@ -106,16 +106,11 @@ TEST(ShortString, CopyClampsIndexAndCount) {
     long index, count;
     std::string expected;
   } cases[] = {
-      {"abc", 0, 2, "ab"},
-      {"abc", -5, 1, "a"},
-      {"abc", 1, 3, "abc"},
-      {"abc", 4, 1, ""},
-      {"abc", 3, 1, "c"},
-      {"abc", 2, 100, "bc"},
-      {"abc", 2, -1, ""},
-      {"abc", 2, 0, ""},
-      {"", 1, 1, ""},
-      {Repeat('q', 255), 255, 5, "q"},
+      {"abc", 0, 2, "ab"},  {"abc", -5, 1, "a"},
+      {"abc", 1, 3, "abc"}, {"abc", 4, 1, ""},
+      {"abc", 3, 1, "c"},   {"abc", 2, 100, "bc"},
+      {"abc", 2, -1, ""},   {"abc", 2, 0, ""},
+      {"", 1, 1, ""},       {Repeat('q', 255), 255, 5, "q"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(Copy(ShortString(c.s), c.index, c.count).str(), c.expected)
@@ -127,9 +122,9 @@ TEST(ShortString, PosFindsTheLeftmostFromOne) {
     std::string sub, s;
     std::size_t expected;
   } cases[] = {
-      {"b", "abc", 2},   {"abc", "abc", 1}, {"c", "abcabc", 3},
-      {"", "abc", 0},    {"abcd", "abc", 0}, {"x", "abc", 0},
-      {"", "", 0},       {"a", "", 0},      {"bc", "abcbc", 2},
+      {"b", "abc", 2}, {"abc", "abc", 1},  {"c", "abcabc", 3},
+      {"", "abc", 0},  {"abcd", "abc", 0}, {"x", "abc", 0},
+      {"", "", 0},     {"a", "", 0},       {"bc", "abcbc", 2},
   };
   for (const Case& c : cases) EXPECT_EQ(Pos(c.sub, c.s), c.expected) << c.sub << " in " << c.s;
 }
@@ -140,18 +135,9 @@ TEST(ShortString, DeleteRemovesWithinTheText) {
     long index, count;
     std::string expected;
   } cases[] = {
-      {"abc", 2, 100, "a"},
-      {"abc", 5, 1, "abc"},
-      {"abc", 4, 1, "abc"},
-      {"abc", 3, 1, "ab"},
-      {"abc", 1, 1, "bc"},
-      {"abc", 1, 3, ""},
-      {"abc", 0, 1, "abc"},
-      {"abc", -1, 2, "abc"},
-      {"abc", 2, 0, "abc"},
-      {"abc", 2, -3, "abc"},
-      {"abcdef", 2, 2, "adef"},
-      {"", 1, 1, ""},
+      {"abc", 2, 100, "a"}, {"abc", 5, 1, "abc"},  {"abc", 4, 1, "abc"},     {"abc", 3, 1, "ab"},
+      {"abc", 1, 1, "bc"},  {"abc", 1, 3, ""},     {"abc", 0, 1, "abc"},     {"abc", -1, 2, "abc"},
+      {"abc", 2, 0, "abc"}, {"abc", 2, -3, "abc"}, {"abcdef", 2, 2, "adef"}, {"", 1, 1, ""},
   };
   for (const Case& c : cases) {
     ShortString s(c.s);

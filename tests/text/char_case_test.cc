@@ -18,10 +18,9 @@ TEST(UpCase866, EdgesOfTheRanges) {
   struct Case {
     unsigned in, out;
   } cases[] = {
-      {'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'`', '`'}, {'{', '{'},
-      {0xA0, 0x80}, {0xAF, 0x8F}, {0xB0, 0xB0}, {0x9F, 0x9F},
-      {0xDF, 0xDF}, {0xE0, 0x90}, {0xEF, 0x9F}, {0xF0, 0xF0},
-      {0xF1, 0xF0}, {0xF2, 0xF2}, {0x80, 0x80}, {0x00, 0x00}, {0x7F, 0x7F},
+      {'a', 'A'},   {'z', 'Z'},   {'A', 'A'},   {'`', '`'},   {'{', '{'},   {0xA0, 0x80},
+      {0xAF, 0x8F}, {0xB0, 0xB0}, {0x9F, 0x9F}, {0xDF, 0xDF}, {0xE0, 0x90}, {0xEF, 0x9F},
+      {0xF0, 0xF0}, {0xF1, 0xF0}, {0xF2, 0xF2}, {0x80, 0x80}, {0x00, 0x00}, {0x7F, 0x7F},
       {0xFF, 0xFF}, {0xB1, 0xB1}, {0x60, 0x60}, {0x7B, 0x7B},
   };
   for (const Case& c : cases) EXPECT_EQ(Up(c.in), c.out) << std::hex << c.in;
@@ -80,11 +79,14 @@ TEST(FoldForSearch, KeepsTheLengthAndFoldsBothSidesAlike) {
       // ɐ (a three-byte capital).
       {"\xC4\xB1\xC5\xBF\xC9\x90", "\xC4\xB1\xC5\xBF\xC9\x90"},
       // Invalid bytes stay, and the text around them folds.
-      {"a\x80z\xFF" "b", "A\x80Z\xFF" "B"},
-      {"\xE0\xD1\x91", "\xE0\xD0\x81"},        // a lead byte without its sequence
-      {"\xD1", "\xD1"},                         // cut short at the end
+      {"a\x80z\xFF"
+       "b",
+       "A\x80Z\xFF"
+       "B"},
+      {"\xE0\xD1\x91", "\xE0\xD0\x81"},                  // a lead byte without its sequence
+      {"\xD1", "\xD1"},                                  // cut short at the end
       {"\xC1\xA1\xED\xA0\x80", "\xC1\xA1\xED\xA0\x80"},  // overlong, surrogate
-      {"\xD1\x91\x91", "\xD0\x81\x91"},         // one continuation byte too many
+      {"\xD1\x91\x91", "\xD0\x81\x91"},                  // one continuation byte too many
 #endif
   };
   for (const Case& c : cases) {
@@ -98,8 +100,8 @@ TEST(FoldForSearch, KeepsTheLengthAndFoldsBothSidesAlike) {
 #ifndef _WIN32
 std::string As(std::size_t count) { return std::string(count, 'a'); }
 
-const std::string kZhe = "\xD0\xB6";          // two bytes
-const std::string kKa = "\xE0\xA4\x95";       // three bytes
+const std::string kZhe = "\xD0\xB6";           // two bytes
+const std::string kKa = "\xE0\xA4\x95";        // three bytes
 const std::string kGrin = "\xF0\x9F\x98\x80";  // four bytes
 
 TEST(WholeCharPrefix, EndsAtTheLastCharacterBoundaryWithinTheLimit) {
@@ -127,11 +129,15 @@ TEST(WholeCharPrefix, EndsAtTheLastCharacterBoundaryWithinTheLimit) {
       {As(254) + "\x80\x80", 255, 255},
       {As(251) + "\x80\x80\x80\x80\x80", 255, 255},
       {As(254) + "\xD0\xD0", 255, 255},
-      {As(253) + "\xE0\xA4" "x", 255, 255},
+      {As(253) + "\xE0\xA4"
+                 "x",
+       255, 255},
       {As(254) + "\xC0\xAF", 255, 255},
       {As(253) + "\xED\xA0\x80", 255, 255},
       {As(254) + "\xF8\x88\x80", 255, 255},
-      {As(1022) + "\xF0\x9F\x98" "x", 1024, 1024},
+      {As(1022) + "\xF0\x9F\x98"
+                  "x",
+       1024, 1024},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WholeCharPrefix(c.text, c.limit), c.prefix) << c.text.size() << " " << c.limit;

@@ -35,8 +35,8 @@ std::vector<std::string_view> Views(const std::vector<std::string>& keys) {
 }
 
 TEST(KeySearch, FindsKeysInsideAndAcrossEachOther) {
-  const std::vector<std::string> keys = {"he", "she", "his", "hers", "", "s", "\0x"s.substr(0, 2),
-                                         "\xFF\x80"};
+  const std::vector<std::string> keys = {
+      "he", "she", "his", "hers", "", "s", "\0x"s.substr(0, 2), "\xFF\x80"};
   KeySearch search(Views(keys));
   EXPECT_EQ(search.longest_key(), 4u);
   struct Case {

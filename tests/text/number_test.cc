@@ -45,8 +45,8 @@ TEST(Val, ParsesOrNamesTheOffendingPosition) {
       {"$80000000", std::numeric_limits<std::int32_t>::min(), 0},
       {"$FFFFFFFF", -1, 0},
       {"-$FFFFFFFF", 1, 0},
-      {"$100000000", 0, 10},   // a ninth significant digit
-      {"$000000001", 1, 0},    // leading zeros are not significant
+      {"$100000000", 0, 10},  // a ninth significant digit
+      {"$000000001", 1, 0},   // leading zeros are not significant
       {"$1g", 0, 3},
       {"12$", 0, 3},
       {"1 2", 0, 2},

@@ -56,11 +56,9 @@ TEST(TrimRightSet, StopsAtTheLastCharacterOutsideTheSet) {
     const CharSet* set;
     std::string in, out;
   } cases[] = {
-      {&kHexTrail, "0CH", "0C"},
-      {&kHexTrail, "0Ch$", "0C"},
+      {&kHexTrail, "0CH", "0C"},  {&kHexTrail, "0Ch$", "0C"},
       {&kHexTrail, "0C0", "0C0"},  // 0 is not trailing decoration
-      {&kBlanks, "  a  ", "  a"},
-      {&kBlanks, std::string(255, '\t'), ""},
+      {&kBlanks, "  a  ", "  a"}, {&kBlanks, std::string(255, '\t'), ""},
       {&kBlanks, "", ""},
   };
   for (const Case& c : cases) {

@@ -34,10 +34,8 @@ TEST(WordPosition, CountsRunsBetweenDelimiters) {
       {6, "15/03/1980 12:30:00", &blanks, 18, "00"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(WordPosition(c.n, c.text, *c.delimiters), c.position)
-        << c.n << " of " << c.text;
-    EXPECT_EQ(ExtractWord(c.n, c.text, *c.delimiters).str(), c.word)
-        << c.n << " of " << c.text;
+    EXPECT_EQ(WordPosition(c.n, c.text, *c.delimiters), c.position) << c.n << " of " << c.text;
+    EXPECT_EQ(ExtractWord(c.n, c.text, *c.delimiters).str(), c.word) << c.n << " of " << c.text;
   }
 }
 

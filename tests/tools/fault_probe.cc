@@ -58,18 +58,26 @@ int main(int argc, char** argv) {
   kelmora::runtime::InstallFaultReport();
   kelmora::runtime::AddExitProcedure(SayExitProceduresRan);
   if (argc != 2) {
-    std::fputs("usage: fault_probe null-write|divide-by-zero|deep-recursion|"
-               "huge-allocation|raised\n", stderr);
+    std::fputs(
+        "usage: fault_probe null-write|divide-by-zero|deep-recursion|"
+        "huge-allocation|raised\n",
+        stderr);
     return 2;
   }
   const char* kind = argv[1];
   int result = 0;
-  if (std::strcmp(kind, "null-write") == 0) result = NullWrite();
-  else if (std::strcmp(kind, "divide-by-zero") == 0) result = DivideByZero();
-  else if (std::strcmp(kind, "deep-recursion") == 0) result = Recurse(0);
-  else if (std::strcmp(kind, "huge-allocation") == 0) result = HugeAllocation();
-  else if (std::strcmp(kind, "raised") == 0) RunTimeFault(213);
-  else return 2;
+  if (std::strcmp(kind, "null-write") == 0)
+    result = NullWrite();
+  else if (std::strcmp(kind, "divide-by-zero") == 0)
+    result = DivideByZero();
+  else if (std::strcmp(kind, "deep-recursion") == 0)
+    result = Recurse(0);
+  else if (std::strcmp(kind, "huge-allocation") == 0)
+    result = HugeAllocation();
+  else if (std::strcmp(kind, "raised") == 0)
+    RunTimeFault(213);
+  else
+    return 2;
   // Reached only when the fault did not end the run.
   std::printf("no fault: %d\n", result);
   return 0;

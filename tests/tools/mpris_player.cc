@@ -41,8 +41,8 @@ int GetIdentity(sd_bus*, const char*, const char*, const char*, sd_bus_message* 
   return sd_bus_message_append(reply, "s", static_cast<Player*>(userdata)->name.c_str());
 }
 
-int GetStatus(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-              void* userdata, sd_bus_error*) {
+int GetStatus(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata,
+              sd_bus_error*) {
   return sd_bus_message_append(reply, "s", static_cast<Player*>(userdata)->status.c_str());
 }
 
@@ -131,8 +131,7 @@ bool Apply(sd_bus* bus, Player& player, const std::string& line) {
   } else {
     return false;
   }
-  sd_bus_emit_properties_changed(bus, kPath, "org.mpris.MediaPlayer2.Player", property,
-                                 nullptr);
+  sd_bus_emit_properties_changed(bus, kPath, "org.mpris.MediaPlayer2.Player", property, nullptr);
   sd_bus_flush(bus);
   return true;
 }
@@ -168,8 +167,9 @@ int ServeWithControl(sd_bus* bus, Player& player) {
 int main(int argc, char** argv) {
   Player player;
   if (!ParseArguments(argc, argv, &player)) {
-    std::fprintf(stderr,
-                 "usage: mpris_player NAME STATUS [--title T] [--artist A]... [--silent] [--control]\n");
+    std::fprintf(
+        stderr,
+        "usage: mpris_player NAME STATUS [--title T] [--artist A]... [--silent] [--control]\n");
     return 2;
   }
   sd_bus* bus = nullptr;

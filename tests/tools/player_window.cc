@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.lpszClassName = kPlayerClass;
   if (RegisterClassA(&window_class) == 0) return 3;
-  HWND window = CreateWindowA(kPlayerClass, argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                              nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND window = CreateWindowA(kPlayerClass, argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) {
     std::fprintf(stderr, "no window: error %lu\n", GetLastError());
     return 4;

@@ -47,8 +47,7 @@ Screen ReadScreen() {
     SMALL_RECT region = {0, row, static_cast<SHORT>(screen.width - 1), row};
     std::string chars;
     std::vector<WORD> attributes;
-    if (ReadConsoleOutputA(Output(), cells.data(), COORD{info.dwSize.X, 1}, COORD{0, 0},
-                           &region)) {
+    if (ReadConsoleOutputA(Output(), cells.data(), COORD{info.dwSize.X, 1}, COORD{0, 0}, &region)) {
       for (const CHAR_INFO& cell : cells) {
         chars += cell.Char.AsciiChar;
         attributes.push_back(cell.Attributes);
@@ -124,8 +123,8 @@ void ExpectCells(const Screen& screen, int row, int column, const std::vector<Pi
         char detail[160];
         std::snprintf(detail, sizeof detail,
                       ": column %d of row %d is 0x%02X in 0x%02X, expected 0x%02X in 0x%02X",
-                      static_cast<int>(x), row, static_cast<unsigned char>(chars[x]),
-                      attributes[x], static_cast<unsigned char>(c), piece.attribute);
+                      static_cast<int>(x), row, static_cast<unsigned char>(chars[x]), attributes[x],
+                      static_cast<unsigned char>(c), piece.attribute);
         Problem(what + detail);
         return;
       }
@@ -142,8 +141,8 @@ int Run(const std::string& folder, const std::string& arguments) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder.c_str(), &startup, &process)) {
+  if (!CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process)) {
     Problem("cannot start " + command_line);
     return -1;
   }
@@ -161,8 +160,8 @@ int Run(const std::string& folder, const std::string& arguments) {
 std::string MakeScratchFolder(const std::string& program) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + "kelmora-console-" +
-                       std::to_string(GetCurrentProcessId());
+  std::string folder =
+      std::string(temp) + "kelmora-console-" + std::to_string(GetCurrentProcessId());
   CreateDirectoryA(folder.c_str(), nullptr);
   if (!CopyFileA(program.c_str(), (folder + "\\kelmora.exe").c_str(), FALSE))
     Problem("cannot copy " + program);
@@ -184,8 +183,8 @@ void ExpectCursorAt(int x, int y, const std::string& what) {
   GetConsoleScreenBufferInfo(Output(), &info);
   if (info.dwCursorPosition.X != x || info.dwCursorPosition.Y != y)
     Problem(what + ": cursor at " + std::to_string(info.dwCursorPosition.X) + "," +
-            std::to_string(info.dwCursorPosition.Y) + ", expected " + std::to_string(x) +
-            "," + std::to_string(y));
+            std::to_string(info.dwCursorPosition.Y) + ", expected " + std::to_string(x) + "," +
+            std::to_string(y));
 }
 
 void CheckCommandLineError(const std::string& folder) {
@@ -198,8 +197,7 @@ void CheckCommandLineError(const std::string& folder) {
     return;
   }
   ExpectCells(screen, row - 2, 0, {{"Toval's template processor v1.0", kGrey}}, "banner");
-  ExpectCells(screen, row, 0, {{" \xFE ", kRed}, {"error in command line!", kGrey}},
-              "error line");
+  ExpectCells(screen, row, 0, {{" \xFE ", kRed}, {"error in command line!", kGrey}}, "error line");
   ExpectCells(screen, row + 1, 0, {{"   ", kWhite}, {"usage: kelmora.exe <filename>", kGrey}},
               "usage line");
   ExpectCells(screen, row + 2, 0, {{"   exiting...", kRed}}, "exiting line");
@@ -250,8 +248,7 @@ void CheckScrolling(const std::string& folder) {
   int last = info.dwSize.Y - 1;
   // The last run began on the row where the one before left the cursor.
   ExpectCells(screen, last - 7, 0, {{"   exiting...", kRed}}, "exiting line moved up");
-  ExpectCells(screen, last - 5, 0, {{"Toval's template processor v1.0", kGrey}},
-              "banner moved up");
+  ExpectCells(screen, last - 5, 0, {{"Toval's template processor v1.0", kGrey}}, "banner moved up");
   ExpectCells(screen, last - 3, 0, {{" \xFE ", kRed}, {"error in command line!", kGrey}},
               "error line moved up");
   ExpectCells(screen, last - 2, 0, {{"   ", kWhite}, {"usage: kelmora.exe <filename>", kGrey}},
@@ -288,8 +285,8 @@ int main(int argc, char** argv) {
   CONSOLE_SCREEN_BUFFER_INFO after;
   GetConsoleScreenBufferInfo(Output(), &after);
   if (after.wAttributes != before.wAttributes)
-    Problem("the console's attribute changed from " + std::to_string(before.wAttributes) +
-            " to " + std::to_string(after.wAttributes));
+    Problem("the console's attribute changed from " + std::to_string(before.wAttributes) + " to " +
+            std::to_string(after.wAttributes));
 
   for (const std::string& problem : g_problems) std::fprintf(report, "FAIL %s\n", problem.c_str());
   if (!g_problems.empty()) {
