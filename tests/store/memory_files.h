@@ -93,8 +93,9 @@ class MemoryFiles {
       if (static_cast<std::uint64_t>(from_at) + size > source.size()) return platform::kFileChanged;
       std::string piece = source.substr(static_cast<std::size_t>(from_at), size);
       std::string& target = BytesOf(to);
-      if (target.size() < to_at + piece.size()) target.resize(to_at + piece.size());
-      target.replace(static_cast<std::size_t>(to_at), piece.size(), piece);
+      const auto at = static_cast<std::size_t>(to_at);
+      if (target.size() < at + piece.size()) target.resize(at + piece.size());
+      target.replace(at, piece.size(), piece);
       return platform::ErrorCode{0};
     };
   }
