@@ -1,6 +1,7 @@
 #include "app/names_file.h"
 
 #include <string_view>
+#include <utility>
 
 #include "app/file_names.h"
 #include "console/markup.h"
@@ -15,8 +16,8 @@ std::optional<NamePair> NamesLinePair(ShortString line) {
   line = text::TrimSet(text::kBlanks, line);
   FixLookalikes(line);
   if (line.empty()) return std::nullopt;
-  return NamePair{text::ExtractWord(1, line.view(), text::kBlanks),
-                  text::ExtractWord(2, line.view(), text::kBlanks)};
+  return NamePair{text::ExtractWord(1, line.view(), text::kBlanks).str(),
+                  text::ExtractWord(2, line.view(), text::kBlanks).str()};
 }
 
 platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>* pairs,
@@ -30,7 +31,7 @@ platform::ErrorCode ReadNamesFile(const std::string& path, std::vector<NamePair>
     ShortString line;
     file.ReadLine(&line);
     if (file.error() != 0) break;
-    if (std::optional<NamePair> pair = NamesLinePair(line)) pairs->push_back(*pair);
+    if (std::optional<NamePair> pair = NamesLinePair(line)) pairs->push_back(std::move(*pair));
   } while (!file.AtEnd());
   // The end test reads ahead and may be the one that fails.
   if (file.error() != 0) pairs->clear();

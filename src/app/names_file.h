@@ -14,9 +14,11 @@
 
 namespace kelmora::app {
 
+// Kept as plain strings: a names file may hold a hundred thousand pairs,
+// and short names then take little memory.
 struct NamePair {
-  text::ShortString token;
-  text::ShortString replacement;  // empty when the line holds one word
+  std::string token;
+  std::string replacement;  // empty when the line holds one word
 };
 
 // The pair of one line: blanks trimmed, the look-alike Cyrillic letters made

@@ -17,7 +17,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 Pairs Plain(const std::vector<NamePair>& pairs) {
   Pairs plain;
-  for (const NamePair& pair : pairs) plain.emplace_back(pair.token.str(), pair.replacement.str());
+  for (const NamePair& pair : pairs) plain.emplace_back(pair.token, pair.replacement);
   return plain;
 }
 

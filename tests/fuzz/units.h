@@ -120,7 +120,7 @@ inline NamesRead ReadNames(std::string_view bytes) {
   NamesRead result;
   result.read = app::ReadNamesFile(path, &pairs, memory.ops()) == 0;
   for (const app::NamePair& pair : pairs)
-    result.pairs.emplace_back(pair.token.str(), pair.replacement.str());
+    result.pairs.emplace_back(pair.token, pair.replacement);
   return result;
 }
 
