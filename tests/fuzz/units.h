@@ -119,8 +119,7 @@ inline NamesRead ReadNames(std::string_view bytes) {
   std::vector<app::NamePair> pairs;
   NamesRead result;
   result.read = app::ReadNamesFile(path, &pairs, memory.ops()) == 0;
-  for (const app::NamePair& pair : pairs)
-    result.pairs.emplace_back(pair.token, pair.replacement);
+  for (const app::NamePair& pair : pairs) result.pairs.emplace_back(pair.token, pair.replacement);
   return result;
 }
 
