@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <functional>
+#include <tuple>
 #include <new>
 #include <string>
 #include <utility>
@@ -147,25 +148,25 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
       EXPECT_EQ(counting.reads, 1);
       EXPECT_EQ(counting.writes, 2);
     }
-    const std::pair<int FaultPlan::*, int> kinds[] = {
-        {&FaultPlan::copy, counting.copies},
-        {&FaultPlan::read, counting.reads},
-        {&FaultPlan::create, counting.creates},
-        {&FaultPlan::write, counting.writes},
-        {&FaultPlan::flush, counting.flushes},
-        {&FaultPlan::truncate, counting.truncates},
-        {&FaultPlan::remove, counting.removes},
-        {&FaultPlan::stamp, counting.stamps},
-        {&FaultPlan::seek, counting.seeks},
-        {&FaultPlan::publish, counting.publishes},
-        {&FaultPlan::folder, counting.folder_flushes},
-        {&FaultPlan::facts, counting.facts_asked},
+    const std::tuple<const char*, int FaultPlan::*, int> kinds[] = {
+        {"copy", &FaultPlan::copy, counting.copies},
+        {"read", &FaultPlan::read, counting.reads},
+        {"create", &FaultPlan::create, counting.creates},
+        {"write", &FaultPlan::write, counting.writes},
+        {"flush", &FaultPlan::flush, counting.flushes},
+        {"truncate", &FaultPlan::truncate, counting.truncates},
+        {"remove", &FaultPlan::remove, counting.removes},
+        {"stamp", &FaultPlan::stamp, counting.stamps},
+        {"seek", &FaultPlan::seek, counting.seeks},
+        {"publish", &FaultPlan::publish, counting.publishes},
+        {"folder", &FaultPlan::folder, counting.folder_flushes},
+        {"facts", &FaultPlan::facts, counting.facts_asked},
     };
-    for (auto [kind, calls] : kinds) {
+    for (auto [name, kind, calls] : kinds) {
       // One call more than a clean run makes: the write-back's.
       for (int failing = 1; failing <= calls + 1; ++failing) {
         for (bool persistent : {false, true}) {
-          SCOPED_TRACE(testing::Message() << "call " << failing << " of " << calls
+          SCOPED_TRACE(testing::Message() << name << " call " << failing << " of " << calls
                                           << (persistent ? ", persistent" : ""));
           FaultPlan plan{.written_before_failure = 100, .error = 28, .persistent = persistent};
           plan.*kind = failing;
