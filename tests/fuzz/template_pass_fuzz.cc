@@ -19,8 +19,7 @@ namespace {
 // LF when the file holds any CR, else the build's own); with a table, each
 // piece as the model applies it.
 void CheckPass(std::string_view file, const std::vector<PairSpec>& pairs, store::FaultPlan faults) {
-  const std::string line_end(file.find('\r') == std::string_view::npos ? text::kNativeText.line_end
-                                                                       : "\r\n");
+  const std::string line_end(text::TemplateLineEnd(file.find('\r') != std::string_view::npos));
   PassResult plain = RunTemplatePass(file, nullptr);
   FUZZ_CHECK(plain.ok);
   FUZZ_CHECK(file.empty() ? plain.file.empty() : plain.file.ends_with(line_end));
