@@ -71,6 +71,22 @@ platform::ErrorCode ReadExactly(platform::FileHandle file, char* into, std::size
   return 0;
 }
 
+// The checksum of the next `size` bytes of `file`, read in pieces.
+platform::ErrorCode SumOf(platform::FileHandle file, std::uint64_t size, const FileOps& ops,
+                          std::uint64_t* checksum) {
+  XXH3_state_t state;
+  XXH3_64bits_reset(&state);
+  char piece[64 * 1024];
+  for (std::uint64_t left = size; left > 0;) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof piece));
+    if (platform::ErrorCode error = ReadExactly(file, piece, want, ops)) return error;
+    XXH3_64bits_update(&state, piece, want);
+    left -= want;
+  }
+  *checksum = XXH3_64bits_digest(&state);
+  return 0;
+}
+
 }  // namespace
 
 std::string JournalPath(const std::string& file_path) {
@@ -301,13 +317,24 @@ Journal Judge(platform::FileHandle file, const platform::FileFacts& of, const Fi
     return Judged(Journal::Unreadable, Journal::Unknown, error);
   Journal journal = JudgeHeader(header, length, of);
   if (journal.state != Journal::Complete) return journal;
-  journal.original.resize(static_cast<std::size_t>(journal.size));
-  if (platform::ErrorCode error = ReadExactly(file, journal.original.data(), journal.size, ops))
+  std::uint64_t checksum = 0;
+  if (platform::ErrorCode error = SumOf(file, journal.size, ops, &checksum))
     return Judged(Journal::Unreadable, Journal::Unknown, error);
-  journal.state =
-      Checksum(journal.original) == journal.checksum ? Journal::Complete : Journal::Damaged;
-  if (journal.state != Journal::Complete) journal.original.clear();
+  if (checksum != journal.checksum) journal.state = Journal::Damaged;
   return journal;
+}
+
+// The journal at `path` opened without following a link, or why not, as a
+// judgement.
+Journal OpenJournal(const std::string& path, const FileOps& ops, platform::FileHandle* handle) {
+  if (platform::ErrorCode error = ops.open_unfollowed(path, handle)) {
+    if (platform::IsMissing(error)) return {};
+    if (error == platform::kNotRegularFile) return Judged(Journal::NotTrusted, Journal::NotRegular);
+    return Judged(Journal::NotTrusted, Journal::Unopened, error);
+  }
+  Journal opened;
+  opened.state = Journal::Complete;
+  return opened;
 }
 
 }  // namespace
@@ -315,14 +342,34 @@ Journal Judge(platform::FileHandle file, const platform::FileFacts& of, const Fi
 Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& file,
                     const FileOps& ops) {
   platform::FileHandle handle = platform::kNoFile;
-  if (platform::ErrorCode error = ops.open_unfollowed(journal_path, &handle)) {
-    if (platform::IsMissing(error)) return {};
-    if (error == platform::kNotRegularFile) return Judged(Journal::NotTrusted, Journal::NotRegular);
-    return Judged(Journal::NotTrusted, Journal::Unopened, error);
-  }
+  if (Journal opened = OpenJournal(journal_path, ops, &handle); opened.state != Journal::Complete)
+    return opened;
   Journal journal = Judge(handle, file, ops);
   ops.close(handle);
   return journal;
+}
+
+platform::ErrorCode PutBackJournal(const std::string& journal_path, const Journal& judged,
+                                   const platform::FileFacts& of, const std::string& file_path,
+                                   const FileOps& ops) {
+  platform::FileHandle journal = platform::kNoFile;
+  Journal now = OpenJournal(journal_path, ops, &journal);
+  if (now.state == Journal::Complete) now = Judge(journal, of, ops);
+  platform::ErrorCode error = now.error;
+  if (error == 0 && (now.state != Journal::Complete || now.size != judged.size ||
+                     now.checksum != judged.checksum))
+    error = platform::kFileChanged;
+  if (error == 0) {
+    FileStream file(file_path, kOpenReadWrite, 0, ops);
+    if (file.status() == StreamStatus::Ok)
+      error = ops.copy(journal, kJournalBlock, file.handle(), 0, judged.size);
+    if (error == 0) file.Seek(static_cast<std::int64_t>(judged.size));
+    if (error == 0 && file.status() == StreamStatus::Ok) file.Truncate();
+    if (error == 0 && file.status() == StreamStatus::Ok) file.SyncToDisk();
+    if (error == 0 && file.status() != StreamStatus::Ok) error = file.error_detail();
+  }
+  if (journal != platform::kNoFile) ops.close(journal);
+  return error;
 }
 
 platform::ErrorCode RemoveDurably(const std::string& path, const FileOps& ops) {
@@ -334,17 +381,8 @@ bool HoldsOriginal(const std::string& file_path, const Journal& journal, const F
   if (!journal.header_intact) return false;
   FileStream file(file_path, kOpenRead, 0, ops);
   if (file.Size() != static_cast<std::int64_t>(journal.size)) return false;
-  XXH3_state_t state;
-  XXH3_64bits_reset(&state);
-  char piece[64 * 1024];
-  for (std::uint64_t left = journal.size; left > 0;) {
-    std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof piece));
-    file.Read(piece, size);
-    if (file.status() != StreamStatus::Ok) return false;
-    XXH3_64bits_update(&state, piece, size);
-    left -= size;
-  }
-  return XXH3_64bits_digest(&state) == journal.checksum;
+  std::uint64_t checksum = 0;
+  return SumOf(file.handle(), journal.size, ops, &checksum) == 0 && checksum == journal.checksum;
 }
 
 }  // namespace kelmora::store

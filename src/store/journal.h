@@ -138,7 +138,6 @@ struct Journal {
   State state = Missing;
   Why why = Unknown;
   platform::ErrorCode error = 0;
-  std::string original;  // only when Complete
   // From an intact header: the original bytes' size and checksum.
   bool header_intact = false;
   std::uint64_t size = 0, checksum = 0;
@@ -146,6 +145,16 @@ struct Journal {
 // `file` holds the facts of the file the journal would be for.
 Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& file,
                     const FileOps& ops);
+
+// Writes the original bytes of the journal at `journal_path`, judged
+// Complete as `judged` for the file of facts `of`, over the file at
+// `file_path` from its start, cuts the file after them and returns once it
+// is on disk. They are copied in pieces, from the journal judged once more
+// as it is opened again: one that changed since is not used
+// (kFileChanged), and the file is not touched.
+platform::ErrorCode PutBackJournal(const std::string& journal_path, const Journal& judged,
+                                   const platform::FileFacts& of, const std::string& file_path,
+                                   const FileOps& ops);
 
 // Whether the file at `file_path` holds the original bytes that the intact
 // header of `journal` describes.

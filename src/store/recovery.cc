@@ -1,7 +1,6 @@
 #include "store/recovery.h"
 
 #include <new>
-#include <string_view>
 #include <vector>
 
 #include "store/file_stream.h"
@@ -15,24 +14,16 @@ Recovery Found(Recovery::Result result, const std::string& journal, platform::Er
   return {result, error, why, journal};
 }
 
-// Writes `bytes` over the file from its start, cuts it after them and
-// returns once it is on disk.
-platform::ErrorCode WriteBack(const std::string& file_path, std::string_view bytes,
-                              const FileOps& ops) {
-  FileStream file(file_path, kOpenReadWrite, 4096, ops);
-  file.Overwrite(bytes);
-  return file.status() == StreamStatus::Ok ? 0 : file.error_detail();
-}
-
 Recovery Discard(const std::string& journal_path, const FileOps& ops) {
   if (platform::ErrorCode error = RemoveDurably(journal_path, ops))
     return Found(Recovery::Stuck, journal_path, error);
   return Found(Recovery::Discarded, journal_path);
 }
 
-// What to do with what lies at `journal_path`, read as `journal`.
-Recovery Settle(const std::string& file_path, const std::string& journal_path,
-                const Journal& journal, const FileOps& ops) {
+// What to do with what lies at `journal_path`, read as `journal` for the
+// file of facts `facts`.
+Recovery Settle(const std::string& file_path, const platform::FileFacts& facts,
+                const std::string& journal_path, const Journal& journal, const FileOps& ops) {
   switch (journal.state) {
     case Journal::Missing: return {};
     case Journal::NotTrusted:
@@ -45,7 +36,7 @@ Recovery Settle(const std::string& file_path, const std::string& journal_path,
   }
   if (HoldsOriginal(file_path, journal, ops)) return Discard(journal_path, ops);
   if (journal.state == Journal::Damaged) return Found(Recovery::Unusable, journal_path);
-  if (platform::ErrorCode error = WriteBack(file_path, journal.original, ops))
+  if (platform::ErrorCode error = PutBackJournal(journal_path, journal, facts, file_path, ops))
     return Found(Recovery::Failed, journal_path, error);
   Recovery removed = Discard(journal_path, ops);
   return removed.result == Recovery::Stuck ? removed : Found(Recovery::Restored, journal_path);
@@ -68,7 +59,7 @@ Recovery RecoverOpenFile(const std::string& file_path, platform::FileHandle file
   if (ops.facts(file, &facts) != 0 || !facts.regular) return {};
   bool marked = false;
   for (const std::string& place : JournalPlaces(file_path, file, ops, &marked)) {
-    Recovery recovery = Settle(file_path, place, ReadJournal(place, facts, ops), ops);
+    Recovery recovery = Settle(file_path, facts, place, ReadJournal(place, facts, ops), ops);
     if (recovery.result == Recovery::Nothing) continue;
     bool gone = recovery.result == Recovery::Discarded || recovery.result == Recovery::Restored;
     if (gone && marked) ops.clear_mark(file);
@@ -87,8 +78,7 @@ Recovery RecoverFromJournal(const std::string& file_path, const FileOps& ops) {
   platform::FileHandle file = platform::kNoFile;
   if (ops.open(file_path, platform::FileAccess::Read, platform::FileShare::ReadWrite, &file) != 0)
     return {};
-  // The original bytes of a journal that is too large for memory are not
-  // lost: the journal stays.
+  // Memory that runs out leaves the journal where it is, for a later run.
   runtime::AllocationFailuresThrow throwing;
   Recovery recovery;
   try {

@@ -26,7 +26,7 @@ struct FaultPlan {
   int create = 0, flush = 0, remove = 0, stamp = 0;
   int publish = 0, folder = 0, facts = 0, unfollowed = 0, lock = 0, mark = 0, identify = 0;
   int copy = 0;
-  // Bytes the failing write still writes before it fails.
+  // Bytes the failing write or copy still writes before it fails.
   std::size_t written_before_failure = 0;
   platform::ErrorCode error = 5;
   bool persistent = false;
@@ -134,7 +134,10 @@ class FailingFileOps {
     ops_.copy = [this, os](platform::FileHandle from, std::int64_t from_at, platform::FileHandle to,
                            std::int64_t to_at, std::uint64_t size) {
       Log("copy", to);
-      return Fails(copies, plan_.copy) ? plan_.error : os.copy(from, from_at, to, to_at, size);
+      if (!Fails(copies, plan_.copy)) return os.copy(from, from_at, to, to_at, size);
+      std::size_t part = plan_.written_before_failure < size ? plan_.written_before_failure : 0;
+      if (part > 0) os.copy(from, from_at, to, to_at, part);
+      return plan_.error;
     };
   }
   FailingFileOps(const FailingFileOps&) = delete;
@@ -192,6 +195,14 @@ inline platform::FileFacts FactsOf(const std::string& path) {
 // What lies at the journal's place of the file at `file_path`.
 inline Journal JournalBeside(const std::string& file_path) {
   return ReadJournal(JournalPath(file_path), FactsOf(file_path), SystemFileOps());
+}
+
+// The original bytes held by a complete journal beside the file at
+// `file_path`; empty when there is none.
+inline std::string OriginalInJournal(const std::string& file_path) {
+  Journal journal = JournalBeside(file_path);
+  if (journal.state != Journal::Complete) return {};
+  return ReadBytes(JournalPath(file_path)).substr(kJournalBlock, journal.size);
 }
 
 }  // namespace kelmora::store

@@ -210,7 +210,11 @@ TEST(Recovery, AFailingCallKeepsTheJournal) {
       {"its facts cannot be had", {.facts = 2}, Recovery::Unusable, false},
       {"it cannot be opened", {.unfollowed = 1}, Recovery::NotTrusted, false},
       {"write-back cannot open the file", {.open = 3}, Recovery::Failed, false},
-      {"write-back fails", {.write = 1, .written_before_failure = 4}, Recovery::Failed, false},
+      {"write-back fails", {.copy = 1, .written_before_failure = 4}, Recovery::Failed, false},
+      {"the journal cannot be judged again for its write-back",
+       {.facts = 3},
+       Recovery::Failed,
+       false},
       {"write-back cannot cut the file", {.truncate = 1}, Recovery::Failed, false},
       {"write-back cannot be flushed", {.flush = 1}, Recovery::Failed, false},
       {"the journal cannot be removed", {.remove = 1}, Recovery::Stuck, true},
@@ -232,7 +236,7 @@ TEST(Recovery, AFailingCallKeepsTheJournal) {
       EXPECT_EQ(ReadBytes(file), kOriginal);
       continue;
     }
-    EXPECT_EQ(JournalBeside(file).original, kOriginal);
+    EXPECT_EQ(OriginalInJournal(file), kOriginal);
     // A write-back that failed only at its flush left the original bytes.
     Recovery next = RecoverFromJournal(file, SystemFileOps());
     EXPECT_TRUE(next.result == Recovery::Restored || next.result == Recovery::Discarded);

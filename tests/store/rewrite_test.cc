@@ -48,8 +48,10 @@ PieceProducer ProducingFromPieces(const Change& change) {
 struct Rewritten {
   RewriteOutcome outcome;
   std::string after;
-  // What the rewrite left beside the file.
+  // What the rewrite left beside the file, and the original bytes it holds
+  // when it is complete.
   Journal journal;
+  std::string journal_original;
   // The file once the next run's start has recovered it.
   std::string recovered;
   std::string path;
@@ -71,6 +73,7 @@ Rewritten RunRewrite(const std::string& before, const Producer& produce,
   }
   rewritten.after = ReadBytes(path);
   rewritten.journal = JournalBeside(path);
+  rewritten.journal_original = OriginalInJournal(path);
   RecoverFromJournal(path, SystemFileOps());
   rewritten.recovered = ReadBytes(path);
   return rewritten;
@@ -188,7 +191,7 @@ TEST(RewriteInPlace, AFailureAnywhereOnTheWritePathLeavesOriginalOrNewContent) {
           // A journal left is the original's, or marked finished once the
           // file holds the new content.
           if (rewritten.journal.state == Journal::Complete) {
-            EXPECT_TRUE(rewritten.journal.original == before);
+            EXPECT_TRUE(rewritten.journal_original == before);
             EXPECT_TRUE(rewritten.outcome.damaged || !rewritten.outcome.journal_marked);
           } else if (rewritten.journal.state != Journal::Missing) {
             EXPECT_EQ(rewritten.journal.state, Journal::Finished);
