@@ -6,6 +6,7 @@
 #include "app/options.h"
 #include "app/song_title.h"
 #include "store/file_stream.h"
+#include "store/piece_file.h"
 #include "template/template_pass.h"
 
 namespace kelmora::app {
@@ -54,40 +55,8 @@ store::Production FillText(std::string_view template_text, config::ReplaceTable&
                                       store::kNoMemoryLimit, sink, progress);
 }
 
-namespace {
-
-// The file at `path`, open for reading while it lives.
-class OpenTemplate {
- public:
-  explicit OpenTemplate(const std::string& path)
-      : error_(store::SystemFileOps().open(path, platform::FileAccess::Read,
-                                           platform::FileShare::ReadWrite, &file_)) {}
-  ~OpenTemplate() {
-    if (error_ == 0) store::SystemFileOps().close(file_);
-  }
-  OpenTemplate(const OpenTemplate&) = delete;
-  OpenTemplate& operator=(const OpenTemplate&) = delete;
-
-  platform::ErrorCode error() const { return error_; }
-  platform::ErrorCode Read(char* into, std::size_t room, std::size_t* got) {
-    return store::SystemFileOps().read(file_, into, room, got);
-  }
-  platform::ErrorCode Size(std::uint64_t* size) {
-    std::int64_t bytes = 0;
-    platform::ErrorCode error = store::SystemFileOps().size(file_, &bytes);
-    *size = static_cast<std::uint64_t>(bytes);
-    return error;
-  }
-
- private:
-  platform::FileHandle file_ = platform::kNoFile;
-  platform::ErrorCode error_;
-};
-
-}  // namespace
-
 platform::ErrorCode ScanTemplateFile(const std::string& path, TemplateScan* scan) {
-  OpenTemplate file(path);
+  store::PieceFile file(path);
   if (file.error() != 0) return file.error();
   if (platform::ErrorCode error = file.Size(&scan->size)) return error;
   if (scan->size < store::kWholeFile) return 0;
@@ -102,7 +71,7 @@ platform::ErrorCode ScanTemplateFile(const std::string& path, TemplateScan* scan
 store::Production FillFile(const std::string& path, const TemplateScan& scan,
                            config::ReplaceTable& table, const store::PieceSink& sink,
                            platform::ErrorCode* error, const templating::ReadProgress& progress) {
-  OpenTemplate file(path);
+  store::PieceFile file(path);
   *error = file.error();
   if (*error != 0) return store::Production::ReadFailed;
   store::OriginalPieces original{scan.size, scan.holds_cr,
