@@ -324,17 +324,30 @@ Journal Judge(platform::FileHandle file, const platform::FileFacts& of, const Fi
   return journal;
 }
 
-// The journal at `path` opened without following a link, or why not, as a
-// judgement.
-Journal OpenJournal(const std::string& path, const FileOps& ops, platform::FileHandle* handle) {
-  if (platform::ErrorCode error = ops.open_unfollowed(path, handle)) {
-    if (platform::IsMissing(error)) return {};
-    if (error == platform::kNotRegularFile) return Judged(Journal::NotTrusted, Journal::NotRegular);
-    return Judged(Journal::NotTrusted, Journal::Unopened, error);
-  }
-  Journal opened;
-  opened.state = Journal::Complete;
-  return opened;
+// Opens the journal at `path` without following a link; when it cannot,
+// what that says of it.
+std::optional<Journal> OpenJournal(const std::string& path, const FileOps& ops,
+                                   platform::FileHandle* handle) {
+  platform::ErrorCode error = ops.open_unfollowed(path, handle);
+  if (error == 0) return std::nullopt;
+  if (platform::IsMissing(error)) return Journal{};
+  if (error == platform::kNotRegularFile) return Judged(Journal::NotTrusted, Journal::NotRegular);
+  return Judged(Journal::NotTrusted, Journal::Unopened, error);
+}
+
+// Copies the `size` original bytes of the open journal over the file at
+// `file_path` from its start, cuts the file after them and returns once it
+// is on disk.
+platform::ErrorCode CopyBack(platform::FileHandle journal, std::uint64_t size,
+                             const std::string& file_path, const FileOps& ops) {
+  FileStream file(file_path, kOpenReadWrite, 0, ops);
+  if (file.status() != StreamStatus::Ok) return file.error_detail();
+  if (platform::ErrorCode error = ops.copy(journal, kJournalBlock, file.handle(), 0, size))
+    return error;
+  file.Seek(static_cast<std::int64_t>(size));
+  file.Truncate();
+  file.SyncToDisk();
+  return file.status() == StreamStatus::Ok ? 0 : file.error_detail();
 }
 
 }  // namespace
@@ -342,8 +355,7 @@ Journal OpenJournal(const std::string& path, const FileOps& ops, platform::FileH
 Journal ReadJournal(const std::string& journal_path, const platform::FileFacts& file,
                     const FileOps& ops) {
   platform::FileHandle handle = platform::kNoFile;
-  if (Journal opened = OpenJournal(journal_path, ops, &handle); opened.state != Journal::Complete)
-    return opened;
+  if (std::optional<Journal> unopened = OpenJournal(journal_path, ops, &handle)) return *unopened;
   Journal journal = Judge(handle, file, ops);
   ops.close(handle);
   return journal;
@@ -353,22 +365,15 @@ platform::ErrorCode PutBackJournal(const std::string& journal_path, const Journa
                                    const platform::FileFacts& of, const std::string& file_path,
                                    const FileOps& ops) {
   platform::FileHandle journal = platform::kNoFile;
-  Journal now = OpenJournal(journal_path, ops, &journal);
-  if (now.state == Journal::Complete) now = Judge(journal, of, ops);
+  if (std::optional<Journal> unopened = OpenJournal(journal_path, ops, &journal))
+    return unopened->error != 0 ? unopened->error : platform::kFileChanged;
+  Journal now = Judge(journal, of, ops);
   platform::ErrorCode error = now.error;
   if (error == 0 && (now.state != Journal::Complete || now.size != judged.size ||
                      now.checksum != judged.checksum))
     error = platform::kFileChanged;
-  if (error == 0) {
-    FileStream file(file_path, kOpenReadWrite, 0, ops);
-    if (file.status() == StreamStatus::Ok)
-      error = ops.copy(journal, kJournalBlock, file.handle(), 0, judged.size);
-    if (error == 0) file.Seek(static_cast<std::int64_t>(judged.size));
-    if (error == 0 && file.status() == StreamStatus::Ok) file.Truncate();
-    if (error == 0 && file.status() == StreamStatus::Ok) file.SyncToDisk();
-    if (error == 0 && file.status() != StreamStatus::Ok) error = file.error_detail();
-  }
-  if (journal != platform::kNoFile) ops.close(journal);
+  if (error == 0) error = CopyBack(journal, judged.size, file_path, ops);
+  ops.close(journal);
   return error;
 }
 
