@@ -122,14 +122,40 @@ void LineSearch::ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t
   folded_current_ = false;
 }
 
+bool LineSearch::FoldMayHold(const std::string& line, std::string_view key) {
+  if (!fold_bytes_current_) {
+    if (!folded_current_) {
+      FoldLine(line);
+      folded_current_ = true;
+    }
+    fold_pairs_.reset();
+    fold_bytes_.reset();
+    for (std::size_t i = 0; i < folded_.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(folded_[i]);
+      fold_bytes_.set(byte);
+      if (i > 0) fold_pairs_.set(static_cast<unsigned char>(folded_[i - 1]) * 256u + byte);
+    }
+    fold_bytes_current_ = true;
+  }
+  const auto first = static_cast<unsigned char>(key[0]);
+  return key.size() == 1 ? fold_bytes_[first]
+                         : fold_pairs_[first * 256u + static_cast<unsigned char>(key[1])];
+}
+
+// With many pairs, most keys stand nowhere in a line: the byte pairs of its
+// fold pass them over without a search.
 void LineSearch::ApplyPairByPair(const std::vector<ReplacePair>& pairs, std::string& line) {
   folded_current_ = false;
-  for (std::uint32_t pair = 0; pair < pairs.size(); ++pair) {
-    if (pairs[pair].name.empty()) continue;
-    const std::size_t first = FindIn(pairs[pair], line);
+  fold_bytes_current_ = false;
+  for (std::uint32_t number = 0; number < pairs.size(); ++number) {
+    const ReplacePair& pair = pairs[number];
+    if (pair.name.empty()) continue;
+    if (!pair.case_sensitive && !FoldMayHold(line, pair.upper_name)) continue;
+    const std::size_t first = FindIn(pair, line);
     if (first == std::string::npos) continue;
     Changed changed;
-    ApplyFound(pairs, pair, line, first, changed);
+    ApplyFound(pairs, number, line, first, changed);
+    fold_bytes_current_ = false;
   }
 }
 

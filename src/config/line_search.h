@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,6 +53,9 @@ class LineSearch {
   // Where the pair's key first occurs in the line (its fold, made current
   // first, for a pair that is not case-sensitive).
   std::size_t FindIn(const ReplacePair& pair, const std::string& line);
+  // False when the fold of `line` cannot hold `key`, a folded name: the
+  // key's first two bytes (its one byte) stand nowhere in it side by side.
+  bool FoldMayHold(const std::string& line, std::string_view key);
   // ApplyOne of a pair whose key first occurs at `first`.
   void ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
                   std::size_t first, Changed& changed);
@@ -91,6 +95,11 @@ class LineSearch {
   // folded_ is the fold of the line while folded_current_.
   std::string folded_, search_;
   bool folded_current_ = false;
+  // The byte pairs (first * 256 + second) and the bytes of folded_, while
+  // fold_bytes_current_.
+  std::bitset<256 * 256> fold_pairs_;
+  std::bitset<256> fold_bytes_;
+  bool fold_bytes_current_ = false;
   // What a pass writes into, swapped with the line and its fold.
   std::string next_text_, next_folded_;
 };
