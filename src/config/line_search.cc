@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <numeric>
 
 #include "template/function_calls.h"
 #include "text/char_case.h"
@@ -19,12 +20,29 @@ constexpr std::uint64_t kMostTableEntries = std::uint64_t{1} << 28;
 // cost that much.
 constexpr std::uint64_t kSearchPerTableEntry = 8;
 
+// A pair's head (LineSearch::heads_): its folded key's first two bytes as
+// first * 256 + second; kOneByte plus the byte for a key of one byte; or
+// one of the marks below.
+constexpr std::uint32_t kOneByte = 1u << 16;
+constexpr std::uint32_t kSearchAlways = 2u << 16;  // case-sensitive
+constexpr std::uint32_t kNoKey = 3u << 16;
+
+std::uint32_t HeadOf(const ReplacePair& pair) {
+  if (pair.name.empty()) return kNoKey;
+  if (pair.case_sensitive) return kSearchAlways;
+  const auto first = static_cast<unsigned char>(pair.upper_name[0]);
+  if (pair.upper_name.size() == 1) return kOneByte + first;
+  return first * 256u + static_cast<unsigned char>(pair.upper_name[1]);
+}
+
 }  // namespace
 
 LineSearch::LineSearch(const std::vector<ReplacePair>& pairs, bool calls_evaluated)
     : ascii_stops_(calls_evaluated ? templating::kCallOpen : ""),
       build_after_(std::numeric_limits<std::uint64_t>::max()) {
+  heads_.reserve(pairs.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) {
+    heads_.push_back(HeadOf(pairs[i]));
     if (pairs[i].name.empty()) continue;
     auto number = static_cast<std::uint32_t>(i);
     (pairs[i].case_sensitive ? case_sensitive_pairs_ : pair_of_key_).push_back(number);
@@ -122,36 +140,35 @@ void LineSearch::ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t
   folded_current_ = false;
 }
 
-bool LineSearch::FoldMayHold(const std::string& line, std::string_view key) {
-  if (!fold_bytes_current_) {
-    if (!folded_current_) {
-      FoldLine(line);
-      folded_current_ = true;
-    }
-    fold_pairs_.reset();
-    fold_bytes_.reset();
-    for (std::size_t i = 0; i < folded_.size(); ++i) {
-      const auto byte = static_cast<unsigned char>(folded_[i]);
-      fold_bytes_.set(byte);
-      if (i > 0) fold_pairs_.set(static_cast<unsigned char>(folded_[i - 1]) * 256u + byte);
-    }
-    fold_bytes_current_ = true;
+void LineSearch::TakeFoldBytes(const std::string& line) {
+  if (!folded_current_) {
+    FoldLine(line);
+    folded_current_ = true;
   }
-  const auto first = static_cast<unsigned char>(key[0]);
-  return key.size() == 1 ? fold_bytes_[first]
-                         : fold_pairs_[first * 256u + static_cast<unsigned char>(key[1])];
+  fold_pairs_.reset();
+  fold_bytes_.reset();
+  for (std::size_t i = 0; i < folded_.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(folded_[i]);
+    fold_bytes_.set(byte);
+    if (i > 0) fold_pairs_.set(static_cast<unsigned char>(folded_[i - 1]) * 256u + byte);
+  }
+  fold_bytes_current_ = true;
 }
 
 // With many pairs, most keys stand nowhere in a line: the byte pairs of its
-// fold pass them over without a search.
+// fold pass them over on their heads alone, without a search or a look at
+// the pair.
 void LineSearch::ApplyPairByPair(const std::vector<ReplacePair>& pairs, std::string& line) {
   folded_current_ = false;
   fold_bytes_current_ = false;
   for (std::uint32_t number = 0; number < pairs.size(); ++number) {
-    const ReplacePair& pair = pairs[number];
-    if (pair.name.empty()) continue;
-    if (!pair.case_sensitive && !FoldMayHold(line, pair.upper_name)) continue;
-    const std::size_t first = FindIn(pair, line);
+    const std::uint32_t head = heads_[number];
+    if (head == kNoKey) continue;
+    if (head != kSearchAlways) {
+      if (!fold_bytes_current_) TakeFoldBytes(line);
+      if (!(head < kOneByte ? fold_pairs_[head] : fold_bytes_[head - kOneByte])) continue;
+    }
+    const std::size_t first = FindIn(pairs[number], line);
     if (first == std::string::npos) continue;
     Changed changed;
     ApplyFound(pairs, number, line, first, changed);
@@ -270,12 +287,21 @@ void SearchedPairs::SetCallsEvaluated(bool on) {
 const std::vector<ReplacePair>& SearchedPairs::Sorted() {
   if (sorted_ == pairs_.size()) return pairs_;
   search_.reset();
-  auto greater = [](const ReplacePair& a, const ReplacePair& b) {
-    return a.upper_name > b.upper_name;
-  };
-  auto added = pairs_.begin() + static_cast<std::ptrdiff_t>(sorted_);
-  std::sort(added, pairs_.end(), greater);
-  std::inplace_merge(pairs_.begin(), added, pairs_.end(), greater);
+  // A pair is large to move: the order of those added is found on their
+  // names alone, and each is then moved once.
+  std::vector<std::size_t> order(pairs_.size() - sorted_);
+  std::iota(order.begin(), order.end(), sorted_);
+  std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+    return pairs_[a].upper_name > pairs_[b].upper_name;
+  });
+  std::vector<ReplacePair> added;
+  added.reserve(order.size());
+  for (std::size_t i : order) added.push_back(std::move(pairs_[i]));
+  const auto added_at = pairs_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+  std::move(added.begin(), added.end(), added_at);
+  std::inplace_merge(
+      pairs_.begin(), added_at, pairs_.end(),
+      [](const ReplacePair& a, const ReplacePair& b) { return a.upper_name > b.upper_name; });
   sorted_ = pairs_.size();
   for (std::size_t i = 0; i < pairs_.size(); ++i) index_[pairs_[i].upper_name] = i;
   return pairs_;

@@ -53,9 +53,8 @@ class LineSearch {
   // Where the pair's key first occurs in the line (its fold, made current
   // first, for a pair that is not case-sensitive).
   std::size_t FindIn(const ReplacePair& pair, const std::string& line);
-  // False when the fold of `line` cannot hold `key`, a folded name: the
-  // key's first two bytes (its one byte) stand nowhere in it side by side.
-  bool FoldMayHold(const std::string& line, std::string_view key);
+  // Makes fold_pairs_ and fold_bytes_ those of the fold of `line`.
+  void TakeFoldBytes(const std::string& line);
   // ApplyOne of a pair whose key first occurs at `first`.
   void ApplyFound(const std::vector<ReplacePair>& pairs, std::uint32_t pair, std::string& line,
                   std::size_t first, Changed& changed);
@@ -68,6 +67,9 @@ class LineSearch {
   void RefoldChanged(std::string_view line, std::size_t from, std::size_t to);
   void FoldAscii(std::string_view line, std::size_t from, std::size_t to);
 
+  // Per pair, what its key begins with (HeadOf in line_search.cc): a key
+  // is searched for in a line only where its fold holds that.
+  std::vector<std::uint32_t> heads_;
   // The pairs that are not case-sensitive, as key numbers of `keys_`.
   std::vector<std::uint32_t> pair_of_key_;
   std::vector<std::uint32_t> case_sensitive_pairs_;
@@ -96,7 +98,7 @@ class LineSearch {
   std::string folded_, search_;
   bool folded_current_ = false;
   // The byte pairs (first * 256 + second) and the bytes of folded_, while
-  // fold_bytes_current_.
+  // fold_bytes_current_: heads_ are looked up in them.
   std::bitset<256 * 256> fold_pairs_;
   std::bitset<256> fold_bytes_;
   bool fold_bytes_current_ = false;
