@@ -150,11 +150,18 @@ class Scan {
   // then escapes or replaces it; false when the passes pair by pair must
   // decide.
   bool TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number);
+  // The occurrence of key number `key` (alone: no shorter key ends there)
+  // that ends at `end`; false when the passes pair by pair must decide.
+  bool AtKeyEnd(std::size_t end, std::size_t key, bool alone);
 
   const ScanTable& table_;
   std::string_view line_, search_;
   bool ascii_;
   std::string& out_;
+  bool found_ = false;
+  // The last occurrence found.
+  std::size_t last_end_ = kNone;
+  std::size_t last_key_ = 0;
   // line_[0, copied_) is in out_, as it stands after the scan.
   std::size_t copied_ = 0;
   std::size_t last_copied_ = 0;
@@ -170,7 +177,7 @@ void Scan::CopyUpTo(std::size_t start) {
   out_back_before_copy_ = out_back_;
   last_copied_ = start - copied_;
   if (last_copied_ > 0) {
-    out_.append(line_, copied_, last_copied_);
+    out_.append(line_.data() + copied_, last_copied_);
     out_back_ = FoldedAt(start - 1);
   }
   copied_ = start;
@@ -218,41 +225,41 @@ bool Scan::TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t numb
                                              : Replace(start, end, table_.pairs[number], edges);
 }
 
-ScanResult Scan::Run() {
-  const text::KeySearch& keys = table_.keys;
-  std::uint32_t state = 0;
-  std::size_t key = 0;
-  std::size_t at = 0;
-  // The last occurrence found.
-  std::size_t last_end = kNone;
-  std::size_t last_key = 0;
-  bool found = false;
-  for (;;) {
-    const std::size_t end = ascii_ ? keys.NextKeyEndInAscii(search_, at, state, key)
-                                   : keys.NextKeyEnd(search_, at, state, key);
-    if (end == search_.size()) break;
-    at = end + 1;
-    if (!keys.OneKeyEndsIn(state)) return ScanResult::PairByPair;
-    const std::uint32_t number = table_.pair_of_key[key];
-    const std::size_t start = end + 1 - table_.pairs[number].upper_name.size();
-    if (last_end != kNone && start <= last_end) {
-      if (key != last_key) return ScanResult::PairByPair;
-      // Its start was replaced, as its pass would have done.
-      if (replaced_end_ != kNone && start <= replaced_end_) {
-        last_end = end;
-        continue;
-      }
+bool Scan::AtKeyEnd(std::size_t end, std::size_t key, bool alone) {
+  if (!alone) return false;
+  const std::uint32_t number = table_.pair_of_key[key];
+  const std::size_t start = end + 1 - table_.pairs[number].upper_name.size();
+  if (last_end_ != kNone && start <= last_end_) {
+    if (key != last_key_) return false;
+    // Its start was replaced, as its pass would have done.
+    if (replaced_end_ != kNone && start <= replaced_end_) {
+      last_end_ = end;
+      return true;
     }
-    last_end = end;
-    last_key = key;
-    if (!found) {
-      out_.clear();
-      found = true;
-    }
-    if (!TakeOccurrence(start, end, number)) return ScanResult::PairByPair;
   }
-  if (!found) return ScanResult::NoKey;
-  out_.append(line_, copied_);
+  last_end_ = end;
+  last_key_ = key;
+  if (!found_) {
+    out_.clear();
+    found_ = true;
+  }
+  return TakeOccurrence(start, end, number);
+}
+
+ScanResult Scan::Run() {
+  bool whole = true;
+  auto at_end = [&](std::size_t end, std::size_t key, bool alone) {
+    whole = AtKeyEnd(end, key, alone);
+    return whole;
+  };
+  if (ascii_) {
+    table_.keys.ForEachKeyEndInAscii(search_, at_end);
+  } else {
+    table_.keys.ForEachKeyEnd(search_, at_end);
+  }
+  if (!whole) return ScanResult::PairByPair;
+  if (!found_) return ScanResult::NoKey;
+  out_.append(line_.data() + copied_, line_.size() - copied_);
   return ScanResult::Scanned;
 }
 
