@@ -241,8 +241,7 @@ void SearchedPairs::SetCallsEvaluated(bool on) {
   calls_evaluated_ = on;
 }
 
-const std::vector<ReplacePair>& SearchedPairs::Sorted() {
-  if (sorted_ == pairs_.size()) return pairs_;
+void SearchedPairs::SortAdded() {
   search_.reset();
   auto greater = [](const ReplacePair& a, const ReplacePair& b) {
     return a.upper_name > b.upper_name;
@@ -252,13 +251,6 @@ const std::vector<ReplacePair>& SearchedPairs::Sorted() {
   std::inplace_merge(pairs_.begin(), added, pairs_.end(), greater);
   sorted_ = pairs_.size();
   for (std::size_t i = 0; i < pairs_.size(); ++i) index_[pairs_[i].upper_name] = i;
-  return pairs_;
-}
-
-LineSearch& SearchedPairs::Search() {
-  Sorted();
-  if (!search_) search_.emplace(pairs_, calls_evaluated_);
-  return *search_;
 }
 
 }  // namespace kelmora::config

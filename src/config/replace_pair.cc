@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "text/char_case.h"
@@ -92,9 +94,16 @@ void Fold(std::string_view text, std::string& folded) {
 }
 
 bool IsAscii(std::string_view text) {
-  unsigned char any = 0;
-  for (char c : text) any |= static_cast<unsigned char>(c);
-  return any < 0x80;
+  // Eight bytes at a time: every line of a template is looked at.
+  std::uint64_t any = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    any |= word;
+  }
+  for (; at < text.size(); ++at) any |= static_cast<unsigned char>(text[at]);
+  return (any & 0x8080808080808080u) == 0;
 }
 
 bool ApplyPair(const ReplacePair& pair, std::string& text, std::string& folded, std::string& search,

@@ -127,7 +127,14 @@ class Scan {
  public:
   Scan(const ScanTable& table, std::string_view line, std::string_view search, bool ascii,
        std::string& out)
-      : table_(table), line_(line), search_(search), ascii_(ascii), out_(out) {}
+      : table_(table),
+        pair_of_key_(table.pair_of_key.data()),
+        pairs_(table.pairs.data()),
+        edges_(table.edges.data()),
+        line_(line),
+        search_(search),
+        ascii_(ascii),
+        out_(out) {}
 
   ScanResult Run();
 
@@ -155,6 +162,10 @@ class Scan {
   bool AtKeyEnd(std::size_t end, std::size_t key, bool alone);
 
   const ScanTable& table_;
+  // The table's arrays, looked up once per line rather than per occurrence.
+  const std::uint32_t* pair_of_key_;
+  const ReplacePair* pairs_;
+  const ScanEdges* edges_;
   std::string_view line_, search_;
   bool ascii_;
   std::string& out_;
@@ -220,15 +231,15 @@ bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
 
 bool Scan::TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number) {
   CopyUpTo(start);
-  const ScanEdges& edges = table_.edges[number];
+  const ScanEdges& edges = edges_[number];
   return !out_.empty() && out_.back() == '@' ? Escape(start, edges)
-                                             : Replace(start, end, table_.pairs[number], edges);
+                                             : Replace(start, end, pairs_[number], edges);
 }
 
 bool Scan::AtKeyEnd(std::size_t end, std::size_t key, bool alone) {
   if (!alone) return false;
-  const std::uint32_t number = table_.pair_of_key[key];
-  const std::size_t start = end + 1 - table_.pairs[number].upper_name.size();
+  const std::uint32_t number = pair_of_key_[key];
+  const std::size_t start = end + 1 - pairs_[number].upper_name.size();
   if (last_end_ != kNone && start <= last_end_) {
     if (key != last_key_) return false;
     // Its start was replaced, as its pass would have done.
