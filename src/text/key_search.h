@@ -120,11 +120,15 @@ class KeySearch {
     // At the root: when the two bytes at the shortest key's length stand
     // side by side in no key, no key begins before the second of them.
     const std::size_t reach = kAscii && shortest_key_ >= 2 ? shortest_key_ - 1 : 0;
+    // In locals: the calls of at_end could change what members hold, as far
+    // as the compiler knows, so it would load them again at every step.
+    const std::uint32_t first_ending = first_ending_;
+    const std::uint8_t* pair_in_key = ascii_pair_in_key_.data();
     std::uint32_t state = entry;
     for (; at < end; ++at) {
       if (state == 0) {
         while (reach != 0 && at + reach < end &&
-               ascii_pair_in_key_[bytes[at + reach - 1] * 128u + bytes[at + reach]] == 0)
+               pair_in_key[bytes[at + reach - 1] * 128u + bytes[at + reach]] == 0)
           at += reach;
         while (at < end && !begins_key[bytes[at]]) ++at;
         if (at == end) break;
@@ -132,7 +136,7 @@ class KeySearch {
       // The column first, so that the state's own step is one load.
       const std::uint32_t* column = transitions + class_of[bytes[at]];
       state = column[state];
-      if (state >= first_ending_ && !at_end(at, state)) {
+      if (state >= first_ending && !at_end(at, state)) {
         entry = state;
         return at;
       }
@@ -144,8 +148,11 @@ class KeySearch {
   template <bool kAscii, class AtEnd>
   void EachKeyEnd(std::string_view text, AtEnd& at_end) const {
     if (transitions_.empty()) return;
+    const std::uint32_t* key_ends = key_ends_.data();
+    const std::uint32_t first_ending = first_ending_;
+    const unsigned row_shift = row_shift_;
     auto ends = [&](std::size_t place, std::uint32_t entry) {
-      const std::uint32_t key_end = key_ends_[(entry - first_ending_) >> row_shift_];
+      const std::uint32_t key_end = key_ends[(entry - first_ending) >> row_shift];
       return at_end(place, std::size_t{key_end >> 1}, (key_end & 1) != 0);
     };
     std::uint32_t entry = 0;
