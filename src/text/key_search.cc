@@ -115,7 +115,9 @@ void KeySearch::MakeTables(const std::vector<std::uint32_t>& next,
   // The states that end a key are numbered after all others, so that the
   // walk tells them with one compare; the root stays 0, as it ends none.
   const std::size_t states = key_of_.size();
-  auto ends_key = [&](std::size_t state) { return key_of_[state] >= 0 || output_link_[state] != 0; };
+  auto ends_key = [&](std::size_t state) {
+    return key_of_[state] >= 0 || output_link_[state] != 0;
+  };
   std::vector<std::uint32_t> number(states);
   std::uint32_t numbered = 0;
   for (std::size_t state = 0; state < states; ++state)

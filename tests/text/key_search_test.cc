@@ -49,8 +49,8 @@ std::vector<KeyEnd> EndsPlainly(const std::vector<std::string>& keys, std::strin
     }
     if (ending.empty()) continue;
     auto longer = [&](std::size_t a, std::size_t b) { return keys[a].size() < keys[b].size(); };
-    ends.push_back({place, *std::max_element(ending.begin(), ending.end(), longer),
-                    ending.size() == 1});
+    ends.push_back(
+        {place, *std::max_element(ending.begin(), ending.end(), longer), ending.size() == 1});
   }
   return ends;
 }
