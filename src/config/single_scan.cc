@@ -116,6 +116,7 @@ std::optional<std::vector<ScanEdges>> PlanSingleScan(const std::vector<ReplacePa
       MarkJoinsAfter(later, folded_value, edge.after_value);
       MarkJoinsBefore(later, earlier.upper_name, edge.before_escape);
     }
+    edge.watches_value = edge.before_value.any() || edge.after_value.any();
   }
   return edges;
 }
@@ -131,6 +132,7 @@ class Scan {
         pair_of_key_(table.pair_of_key.data()),
         pairs_(table.pairs.data()),
         edges_(table.edges.data()),
+        ascii_fold_(ascii ? table.ascii_fold.data() : nullptr),
         line_(line),
         search_(search),
         ascii_(ascii),
@@ -145,13 +147,14 @@ class Scan {
   // The folded byte at `at` of the line.
   int FoldedAt(std::size_t at) const {
     const auto byte = Byte(search_[at]);
-    return ascii_ ? Byte(table_.ascii_fold[byte]) : byte;
+    return ascii_fold_ != nullptr ? Byte(ascii_fold_[byte]) : byte;
   }
   static bool Marked(const std::bitset<256>& marks, int byte) {
     return byte != kNothing && marks[static_cast<std::size_t>(byte)];
   }
   void CopyUpTo(std::size_t start);
   bool Escape(std::size_t start, const ScanEdges& edges);
+  bool ValueEdgesClear(std::size_t start, std::size_t end, const ScanEdges& edges) const;
   bool Replace(std::size_t start, std::size_t end, const ReplacePair& pair, const ScanEdges& edges);
   // Copies the line up to the occurrence of pair `number` at [start, end],
   // then escapes or replaces it; false when the passes pair by pair must
@@ -166,6 +169,7 @@ class Scan {
   const std::uint32_t* pair_of_key_;
   const ReplacePair* pairs_;
   const ScanEdges* edges_;
+  const char* ascii_fold_;  // null when the line is not read through it
   std::string_view line_, search_;
   bool ascii_;
   std::string& out_;
@@ -204,23 +208,30 @@ bool Scan::Escape(std::size_t start, const ScanEdges& edges) {
   return start < 2 || !Marked(edges.before_escape, FoldedAt(start - 2));
 }
 
-// Puts the value in for the occurrence [start, end]; false when a later key
-// could form across its edges. The bytes around it when a later pair's pass
-// runs are those of the line or those the scan has put out before it, or,
-// behind it, the start of a value put in right after it.
-bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
-                   const ScanEdges& edges) {
+// Whether no later key could form across the edges of the value put in for
+// [start, end] with the bytes around it in the line or before it in out_.
+bool Scan::ValueEdgesClear(std::size_t start, std::size_t end, const ScanEdges& edges) const {
   if (Marked(edges.before_value, out_back_)) return false;
   if (start > 0 && Marked(edges.before_value, FoldedAt(start - 1))) return false;
-  if (replaced_edges_ != nullptr && replaced_end_ + 1 == start &&
-      replaced_edges_->after_value[edges.folded_value_front])
-    return false;
   if (end + 1 < line_.size()) {
     if (Marked(edges.after_value, FoldedAt(end + 1))) return false;
     if (line_[end + 1] == '@' && end + 2 < line_.size() &&
         Marked(edges.after_value, FoldedAt(end + 2)))
       return false;
   }
+  return true;
+}
+
+// Puts the value in for the occurrence [start, end]; false when a later key
+// could form across its edges. The bytes around it when a later pair's pass
+// runs are those of the line or those the scan has put out before it, or,
+// behind it, the start of a value put in right after it.
+bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
+                   const ScanEdges& edges) {
+  if (edges.watches_value && !ValueEdgesClear(start, end, edges)) return false;
+  if (replaced_edges_ != nullptr && replaced_end_ + 1 == start &&
+      replaced_edges_->after_value[edges.folded_value_front])
+    return false;
   out_.append(pair.value);
   out_back_ = edges.folded_value_back;
   copied_ = end + 1;
