@@ -111,6 +111,27 @@ void BM_ApplyPairsOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyPairsOnly);
 
+// A line where nearly every word is a name: ten names of eight letters in
+// any letter case among a few words of text, all replaced in one scan.
+void BM_ApplyNameDenseLine(benchmark::State& state) {
+  static const char* const kPairs[][2] = {{"yntxqwwz", "LK8-8M38"},   {"pvwnzros", "8HJJ17B"},
+                                          {"ypzzossx", "DM7-02"},     {"xytxquup", "K516JJKBAH"},
+                                          {"wnvsonsp", "L4GI08F958"}, {"wzttyrxx", "B5A1KGMC"},
+                                          {"prqxsusx", "20-JE-A1B"},  {"uspsuxuz", "8H652AGEEM"},
+                                          {"uttzvsos", "J054C1FGC"},  {"wtnruwxz", "K-H290D727"}};
+  config::ReplaceTable table;
+  for (const auto& pair : kPairs) table.Add(pair[0], pair[1], false);
+  const std::string source(
+      "Yntxqwwz Pvwnzros wzttyrxx ibeeii hmlglmki ibeeii wnvsonsp wtnruwxz Yntxqwwz WNVSONSP ld");
+  for (auto _ : state) {
+    std::string text = source;
+    table.Apply(text);
+    benchmark::DoNotOptimize(text);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(source.size()));
+}
+BENCHMARK(BM_ApplyNameDenseLine);
+
 }  // namespace
 }  // namespace kelmora
 

@@ -284,8 +284,7 @@ void SearchedPairs::SetCallsEvaluated(bool on) {
   calls_evaluated_ = on;
 }
 
-const std::vector<ReplacePair>& SearchedPairs::Sorted() {
-  if (sorted_ == pairs_.size()) return pairs_;
+void SearchedPairs::SortAdded() {
   search_.reset();
   // A pair is large to move: the order of those added is found on their
   // names alone, and each is then moved once.
@@ -304,13 +303,6 @@ const std::vector<ReplacePair>& SearchedPairs::Sorted() {
       [](const ReplacePair& a, const ReplacePair& b) { return a.upper_name > b.upper_name; });
   sorted_ = pairs_.size();
   for (std::size_t i = 0; i < pairs_.size(); ++i) index_[pairs_[i].upper_name] = i;
-  return pairs_;
-}
-
-LineSearch& SearchedPairs::Search() {
-  Sorted();
-  if (!search_) search_.emplace(pairs_, calls_evaluated_);
-  return *search_;
 }
 
 }  // namespace kelmora::config

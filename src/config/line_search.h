@@ -118,11 +118,21 @@ class SearchedPairs {
   bool calls_evaluated() const { return calls_evaluated_; }
 
   // In descending order of upper_name (unsigned bytes, a prefix is smaller).
-  const std::vector<ReplacePair>& Sorted();
+  // Asked for once a line or more: inline while nothing was added.
+  const std::vector<ReplacePair>& Sorted() {
+    if (sorted_ != pairs_.size()) SortAdded();
+    return pairs_;
+  }
   // The search of the pairs as they are, made when first asked for.
-  LineSearch& Search();
+  LineSearch& Search() {
+    Sorted();
+    if (!search_) search_.emplace(pairs_, calls_evaluated_);
+    return *search_;
+  }
 
  private:
+  void SortAdded();
+
   // pairs_[0, sorted_) are in order; pairs after them were added since.
   std::vector<ReplacePair> pairs_;
   std::size_t sorted_ = 0;

@@ -116,6 +116,7 @@ std::optional<std::vector<ScanEdges>> PlanSingleScan(const std::vector<ReplacePa
       MarkJoinsAfter(later, folded_value, edge.after_value);
       MarkJoinsBefore(later, earlier.upper_name, edge.before_escape);
     }
+    edge.watches_value = edge.before_value.any() || edge.after_value.any();
   }
   return edges;
 }
@@ -127,7 +128,15 @@ class Scan {
  public:
   Scan(const ScanTable& table, std::string_view line, std::string_view search, bool ascii,
        std::string& out)
-      : table_(table), line_(line), search_(search), ascii_(ascii), out_(out) {}
+      : table_(table),
+        pair_of_key_(table.pair_of_key.data()),
+        pairs_(table.pairs.data()),
+        edges_(table.edges.data()),
+        ascii_fold_(ascii ? table.ascii_fold.data() : nullptr),
+        line_(line),
+        search_(search),
+        ascii_(ascii),
+        out_(out) {}
 
   ScanResult Run();
 
@@ -138,23 +147,36 @@ class Scan {
   // The folded byte at `at` of the line.
   int FoldedAt(std::size_t at) const {
     const auto byte = Byte(search_[at]);
-    return ascii_ ? Byte(table_.ascii_fold[byte]) : byte;
+    return ascii_fold_ != nullptr ? Byte(ascii_fold_[byte]) : byte;
   }
   static bool Marked(const std::bitset<256>& marks, int byte) {
     return byte != kNothing && marks[static_cast<std::size_t>(byte)];
   }
   void CopyUpTo(std::size_t start);
   bool Escape(std::size_t start, const ScanEdges& edges);
+  bool ValueEdgesClear(std::size_t start, std::size_t end, const ScanEdges& edges) const;
   bool Replace(std::size_t start, std::size_t end, const ReplacePair& pair, const ScanEdges& edges);
   // Copies the line up to the occurrence of pair `number` at [start, end],
   // then escapes or replaces it; false when the passes pair by pair must
   // decide.
   bool TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number);
+  // The occurrence of key number `key` (alone: no shorter key ends there)
+  // that ends at `end`; false when the passes pair by pair must decide.
+  bool AtKeyEnd(std::size_t end, std::size_t key, bool alone);
 
   const ScanTable& table_;
+  // The table's arrays, looked up once per line rather than per occurrence.
+  const std::uint32_t* pair_of_key_;
+  const ReplacePair* pairs_;
+  const ScanEdges* edges_;
+  const char* ascii_fold_;  // null when the line is not read through it
   std::string_view line_, search_;
   bool ascii_;
   std::string& out_;
+  bool found_ = false;
+  // The last occurrence found.
+  std::size_t last_end_ = kNone;
+  std::size_t last_key_ = 0;
   // line_[0, copied_) is in out_, as it stands after the scan.
   std::size_t copied_ = 0;
   std::size_t last_copied_ = 0;
@@ -170,7 +192,7 @@ void Scan::CopyUpTo(std::size_t start) {
   out_back_before_copy_ = out_back_;
   last_copied_ = start - copied_;
   if (last_copied_ > 0) {
-    out_.append(line_, copied_, last_copied_);
+    out_.append(line_.data() + copied_, last_copied_);
     out_back_ = FoldedAt(start - 1);
   }
   copied_ = start;
@@ -186,23 +208,30 @@ bool Scan::Escape(std::size_t start, const ScanEdges& edges) {
   return start < 2 || !Marked(edges.before_escape, FoldedAt(start - 2));
 }
 
-// Puts the value in for the occurrence [start, end]; false when a later key
-// could form across its edges. The bytes around it when a later pair's pass
-// runs are those of the line or those the scan has put out before it, or,
-// behind it, the start of a value put in right after it.
-bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
-                   const ScanEdges& edges) {
+// Whether no later key could form across the edges of the value put in for
+// [start, end] with the bytes around it in the line or before it in out_.
+bool Scan::ValueEdgesClear(std::size_t start, std::size_t end, const ScanEdges& edges) const {
   if (Marked(edges.before_value, out_back_)) return false;
   if (start > 0 && Marked(edges.before_value, FoldedAt(start - 1))) return false;
-  if (replaced_edges_ != nullptr && replaced_end_ + 1 == start &&
-      replaced_edges_->after_value[edges.folded_value_front])
-    return false;
   if (end + 1 < line_.size()) {
     if (Marked(edges.after_value, FoldedAt(end + 1))) return false;
     if (line_[end + 1] == '@' && end + 2 < line_.size() &&
         Marked(edges.after_value, FoldedAt(end + 2)))
       return false;
   }
+  return true;
+}
+
+// Puts the value in for the occurrence [start, end]; false when a later key
+// could form across its edges. The bytes around it when a later pair's pass
+// runs are those of the line or those the scan has put out before it, or,
+// behind it, the start of a value put in right after it.
+bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
+                   const ScanEdges& edges) {
+  if (edges.watches_value && !ValueEdgesClear(start, end, edges)) return false;
+  if (replaced_edges_ != nullptr && replaced_end_ + 1 == start &&
+      replaced_edges_->after_value[edges.folded_value_front])
+    return false;
   out_.append(pair.value);
   out_back_ = edges.folded_value_back;
   copied_ = end + 1;
@@ -213,46 +242,46 @@ bool Scan::Replace(std::size_t start, std::size_t end, const ReplacePair& pair,
 
 bool Scan::TakeOccurrence(std::size_t start, std::size_t end, std::uint32_t number) {
   CopyUpTo(start);
-  const ScanEdges& edges = table_.edges[number];
+  const ScanEdges& edges = edges_[number];
   return !out_.empty() && out_.back() == '@' ? Escape(start, edges)
-                                             : Replace(start, end, table_.pairs[number], edges);
+                                             : Replace(start, end, pairs_[number], edges);
+}
+
+bool Scan::AtKeyEnd(std::size_t end, std::size_t key, bool alone) {
+  if (!alone) return false;
+  const std::uint32_t number = pair_of_key_[key];
+  const std::size_t start = end + 1 - pairs_[number].upper_name.size();
+  if (last_end_ != kNone && start <= last_end_) {
+    if (key != last_key_) return false;
+    // Its start was replaced, as its pass would have done.
+    if (replaced_end_ != kNone && start <= replaced_end_) {
+      last_end_ = end;
+      return true;
+    }
+  }
+  last_end_ = end;
+  last_key_ = key;
+  if (!found_) {
+    out_.clear();
+    found_ = true;
+  }
+  return TakeOccurrence(start, end, number);
 }
 
 ScanResult Scan::Run() {
-  const text::KeySearch& keys = table_.keys;
-  std::uint32_t state = 0;
-  std::size_t key = 0;
-  std::size_t at = 0;
-  // The last occurrence found.
-  std::size_t last_end = kNone;
-  std::size_t last_key = 0;
-  bool found = false;
-  for (;;) {
-    const std::size_t end = ascii_ ? keys.NextKeyEndInAscii(search_, at, state, key)
-                                   : keys.NextKeyEnd(search_, at, state, key);
-    if (end == search_.size()) break;
-    at = end + 1;
-    if (!keys.OneKeyEndsIn(state)) return ScanResult::PairByPair;
-    const std::uint32_t number = table_.pair_of_key[key];
-    const std::size_t start = end + 1 - table_.pairs[number].upper_name.size();
-    if (last_end != kNone && start <= last_end) {
-      if (key != last_key) return ScanResult::PairByPair;
-      // Its start was replaced, as its pass would have done.
-      if (replaced_end_ != kNone && start <= replaced_end_) {
-        last_end = end;
-        continue;
-      }
-    }
-    last_end = end;
-    last_key = key;
-    if (!found) {
-      out_.clear();
-      found = true;
-    }
-    if (!TakeOccurrence(start, end, number)) return ScanResult::PairByPair;
+  bool whole = true;
+  auto at_end = [&](std::size_t end, std::size_t key, bool alone) {
+    whole = AtKeyEnd(end, key, alone);
+    return whole;
+  };
+  if (ascii_) {
+    table_.keys.ForEachKeyEndInAscii(search_, at_end);
+  } else {
+    table_.keys.ForEachKeyEnd(search_, at_end);
   }
-  if (!found) return ScanResult::NoKey;
-  out_.append(line_, copied_);
+  if (!whole) return ScanResult::PairByPair;
+  if (!found_) return ScanResult::NoKey;
+  out_.append(line_.data() + copied_, line_.size() - copied_);
   return ScanResult::Scanned;
 }
 

@@ -27,6 +27,9 @@ struct ScanEdges {
   std::bitset<256> before_escape;
   unsigned char folded_value_front = 0;
   unsigned char folded_value_back = 0;
+  // Whether before_value or after_value marks any byte: most pairs have
+  // nothing to watch around their values.
+  bool watches_value = false;
 };
 
 // Per pair (by index in `pairs`), what ScanAllPairs watches for; nothing

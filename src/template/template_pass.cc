@@ -44,10 +44,9 @@ class ChangeSchedule {
     const std::size_t distance = find_change_(ahead);
     change_at_ = line_end + distance;
     near_in_a_row_ = distance < kNear ? near_in_a_row_ + 1 : 0;
-    if (near_in_a_row_ == kNearRun) {
-      near_in_a_row_ = 0;
-      unsought_ = kUnsought;
-    }
+    // Once a run is found, one landing close behind after the lines
+    // evaluated without the finder is enough to go on without it.
+    if (near_in_a_row_ >= kNearRun) unsought_ = kUnsought;
   }
 
  private:

@@ -112,13 +112,34 @@ void KeySearch::LinkFallbacks(std::vector<std::uint32_t>& next, std::size_t widt
 
 void KeySearch::MakeTables(const std::vector<std::uint32_t>& next,
                            const std::vector<std::string_view>& keys, std::size_t width) {
+  // The states that end a key are numbered after all others, so that the
+  // walk tells them with one compare; the root stays 0, as it ends none.
+  const std::size_t states = key_of_.size();
+  auto ends_key = [&](std::size_t state) {
+    return key_of_[state] >= 0 || output_link_[state] != 0;
+  };
+  std::vector<std::uint32_t> number(states);
+  std::uint32_t numbered = 0;
+  for (std::size_t state = 0; state < states; ++state)
+    if (!ends_key(state)) number[state] = numbered++;
+  first_ending_ = static_cast<std::uint32_t>(numbered * width);
+  for (std::size_t state = 0; state < states; ++state)
+    if (ends_key(state)) number[state] = numbered++;
+  Renumber(number);
   transitions_.resize(next.size());
   for (std::size_t at = 0; at < next.size(); ++at) {
-    std::uint32_t state = next[at];
-    bool reports = key_of_[state] >= 0 || output_link_[state] != 0;
-    transitions_[at] = static_cast<std::uint32_t>(state * width * 2) + (reports ? 1u : 0u);
+    const std::size_t row = number[at / width] * width;
+    transitions_[row + at % width] = static_cast<std::uint32_t>(number[next[at]] * width);
   }
-  seen_.assign(key_of_.size(), 0);
+  key_ends_.clear();
+  for (std::size_t state = first_ending_ / width; state < states; ++state) {
+    const std::int32_t own = key_of_[state];
+    const std::uint32_t link = output_link_[state];
+    const bool alone = own >= 0 ? link == 0 : output_link_[link] == 0;
+    const auto longest = static_cast<std::uint32_t>(own >= 0 ? own : key_of_[link]);
+    key_ends_.push_back(longest * 2 + (alone ? 1u : 0u));
+  }
+  seen_.assign(states, 0);
   pair_in_key_.assign(256 * 256, false);
   for (std::string_view key : keys) {
     for (std::size_t i = 1; i < key.size(); ++i)
@@ -129,13 +150,24 @@ void KeySearch::MakeTables(const std::vector<std::uint32_t>& next,
     begins_key_[byte] = transitions_[class_of_[byte]] != 0;
 }
 
+void KeySearch::Renumber(const std::vector<std::uint32_t>& number) {
+  std::vector<std::int32_t> key_of(key_of_.size());
+  std::vector<std::uint32_t> output_link(output_link_.size());
+  for (std::size_t state = 0; state < number.size(); ++state) {
+    key_of[number[state]] = key_of_[state];
+    output_link[number[state]] = number[output_link_[state]];
+  }
+  key_of_ = std::move(key_of);
+  output_link_ = std::move(output_link);
+}
+
 void KeySearch::MakeAsciiTables(const std::array<char, 128>& fold) {
   for (std::size_t byte = 0; byte < fold.size(); ++byte) {
     auto folded = static_cast<unsigned char>(fold[byte]);
     ascii_class_of_[byte] = class_of_[folded];
     ascii_begins_key_[byte] = begins_key_[folded];
   }
-  ascii_pair_in_key_.assign(128 * 128, false);
+  ascii_pair_in_key_.assign(128 * 128, 0);
   for (std::size_t first = 0; first < 128; ++first) {
     for (std::size_t second = 0; second < 128; ++second) {
       ascii_pair_in_key_[first * 128 + second] =
@@ -165,65 +197,8 @@ std::size_t KeySearch::FirstStop(const unsigned char* bytes, std::size_t from,
 std::size_t KeySearch::FirstKeyEnd(const unsigned char* bytes, std::size_t at, std::size_t end,
                                    std::uint32_t& entry) const {
   if (transitions_.empty()) return end;
-  const std::uint32_t* transitions = transitions_.data();
-  // At the root: when the two bytes at the shortest key's length stand
-  // side by side in no key, no key begins before the second of them.
-  const std::size_t reach = shortest_key_ >= 2 ? shortest_key_ - 1 : 0;
-  while (at < end) {
-    if (entry == 0) {
-      while (reach != 0 && at + reach < end &&
-             !ascii_pair_in_key_[bytes[at + reach - 1] * 128u + bytes[at + reach]])
-        at += reach;
-      while (at < end && !ascii_begins_key_[bytes[at]]) ++at;
-      if (at == end) break;
-    }
-    entry = transitions[(entry >> 1) + ascii_class_of_[bytes[at]]];
-    if (entry & 1) return at;
-    ++at;
-  }
-  return end;
-}
-
-std::size_t KeySearch::LongestKeyOf(std::uint32_t entry) const {
-  const std::size_t state = (entry >> 1) >> row_shift_;
-  const std::int32_t own = key_of_[state];
-  return static_cast<std::size_t>(own >= 0 ? own : key_of_[output_link_[state]]);
-}
-
-bool KeySearch::OneKeyEndsIn(std::uint32_t entry) const {
-  const std::size_t state = (entry >> 1) >> row_shift_;
-  const std::uint32_t link = output_link_[state];
-  return key_of_[state] >= 0 ? link == 0 : output_link_[link] == 0;
-}
-
-std::size_t KeySearch::NextKeyEnd(std::string_view text, std::size_t at, std::uint32_t& state,
-                                  std::size_t& key) const {
-  if (transitions_.empty()) return text.size();
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::uint32_t* transitions = transitions_.data();
-  std::uint32_t entry = state;
-  for (; at < text.size(); ++at) {
-    if (entry == 0) {
-      while (at < text.size() && !begins_key_[bytes[at]]) ++at;
-      if (at == text.size()) break;
-    }
-    entry = transitions[(entry >> 1) + class_of_[bytes[at]]];
-    if (entry & 1) {
-      state = entry;
-      key = LongestKeyOf(entry);
-      return at;
-    }
-  }
-  state = entry;
-  return text.size();
-}
-
-std::size_t KeySearch::NextKeyEndInAscii(std::string_view ascii, std::size_t at,
-                                         std::uint32_t& state, std::size_t& key) const {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(ascii.data());
-  std::size_t end = FirstKeyEnd(bytes, at, ascii.size(), state);
-  if (end < ascii.size()) key = LongestKeyOf(state);
-  return end;
+  auto first = [](std::size_t, std::uint32_t) { return false; };
+  return Walk<true>(bytes, at, end, entry, first);
 }
 
 std::size_t KeySearch::FirstKeyOrStopInAscii(std::string_view text) const {

@@ -45,28 +45,29 @@ class KeySearch {
   // the same search (the marks of the keys reported are the search's own).
   template <class Found>
   void ForEachKeyIn(std::string_view text, Found&& found) {
-    Scan(text, class_of_, begins_key_, found);
+    ReportEach<false>(text, found);
   }
 
   // ForEachKeyIn of the text whose bytes, all below 0x80, are read through
   // the ASCII fold. Not reentrant either.
   template <class Found>
   void ForEachKeyInAscii(std::string_view ascii, Found&& found) {
-    Scan(ascii, ascii_class_of_, ascii_begins_key_, found);
+    ReportEach<true>(ascii, found);
   }
 
-  // Where the next key ends in `text`, read from `at` on in the state
-  // `state` (0: from the start of a key; it is left the state there, for
-  // the next call to go on from): the place of its last byte, with `key`
-  // the longest key that ends there; text.size() when none does.
-  // NextKeyEndInAscii reads `text`, all below 0x80, through the ASCII
+  // Calls at_end(place, key, alone) for each place in `text`, first to
+  // last, where a key ends, until it returns false: `key` is the longest
+  // key that ends there, `alone` whether no shorter one does.
+  // ForEachKeyEndInAscii reads `text`, all below 0x80, through the ASCII
   // fold, and skips ahead as FirstKeyOrStopInAscii does.
-  std::size_t NextKeyEnd(std::string_view text, std::size_t at, std::uint32_t& state,
-                         std::size_t& key) const;
-  std::size_t NextKeyEndInAscii(std::string_view ascii, std::size_t at, std::uint32_t& state,
-                                std::size_t& key) const;
-  // For a state where NextKeyEnd found a key: no shorter key ends there.
-  bool OneKeyEndsIn(std::uint32_t state) const;
+  template <class AtEnd>
+  void ForEachKeyEnd(std::string_view text, AtEnd&& at_end) const {
+    EachKeyEnd<false>(text, at_end);
+  }
+  template <class AtEnd>
+  void ForEachKeyEndInAscii(std::string_view ascii, AtEnd&& at_end) const {
+    EachKeyEnd<true>(ascii, at_end);
+  }
 
   // Where, reading `text` through the ASCII fold, the first key found ends
   // (the place of its last byte), or the first stop byte stands, whichever
@@ -94,6 +95,8 @@ class KeySearch {
   void LinkFallbacks(std::vector<std::uint32_t>& next, std::size_t width);
   void MakeTables(const std::vector<std::uint32_t>& next, const std::vector<std::string_view>& keys,
                   std::size_t width);
+  // Gives state s the number number[s] in key_of_ and output_link_.
+  void Renumber(const std::vector<std::uint32_t>& number);
   // The tables of ASCII text read through `fold`.
   void MakeAsciiTables(const std::array<char, 128>& fold);
 
@@ -103,29 +106,73 @@ class KeySearch {
   std::size_t FirstKeyEnd(const unsigned char* bytes, std::size_t at, std::size_t end,
                           std::uint32_t& entry) const;
 
-  template <class Found>
-  void Scan(std::string_view text, const std::array<std::uint32_t, 256>& class_of,
-            const std::array<bool, 256>& begins_key, Found& found) {
-    if (transitions_.empty()) return;
-    NextScan();
-    const auto* at = reinterpret_cast<const unsigned char*>(text.data());
-    const unsigned char* end = at + text.size();
+  // The automaton's walk from `at` to `end` in the state `entry`: calls
+  // at_end(place, entry) at each place where it enters a state that ends a
+  // key, until that returns false, and returns that place (else `end`),
+  // leaving `entry` the state there. kAscii reads through the ASCII fold
+  // and skips ahead at the root.
+  template <bool kAscii, class AtEnd>
+  std::size_t Walk(const unsigned char* bytes, std::size_t at, std::size_t end,
+                   std::uint32_t& entry, AtEnd& at_end) const {
     const std::uint32_t* transitions = transitions_.data();
-    std::uint32_t entry = 0;
-    while (at != end) {
-      // At the root, bytes that begin no key are passed over.
-      if (entry == 0) {
-        while (at != end && !begins_key[*at]) ++at;
+    const auto& class_of = kAscii ? ascii_class_of_ : class_of_;
+    const auto& begins_key = kAscii ? ascii_begins_key_ : begins_key_;
+    // At the root: when the two bytes at the shortest key's length stand
+    // side by side in no key, no key begins before the second of them.
+    const std::size_t reach = kAscii && shortest_key_ >= 2 ? shortest_key_ - 1 : 0;
+    // In locals: the calls of at_end could change what members hold, as far
+    // as the compiler knows, so it would load them again at every step.
+    const std::uint32_t first_ending = first_ending_;
+    const std::uint8_t* pair_in_key = ascii_pair_in_key_.data();
+    std::uint32_t state = entry;
+    for (; at < end; ++at) {
+      if (state == 0) {
+        while (reach != 0 && at + reach < end &&
+               pair_in_key[bytes[at + reach - 1] * 128u + bytes[at + reach]] == 0)
+          at += reach;
+        while (at < end && !begins_key[bytes[at]]) ++at;
         if (at == end) break;
       }
-      entry = transitions[(entry >> 1) + class_of[*at++]];
-      if (entry & 1) Report((entry >> 1) >> row_shift_, found);
+      // The column first, so that the state's own step is one load.
+      const std::uint32_t* column = transitions + class_of[bytes[at]];
+      state = column[state];
+      if (state >= first_ending && !at_end(at, state)) {
+        entry = state;
+        return at;
+      }
     }
+    entry = state;
+    return end;
+  }
+
+  template <bool kAscii, class AtEnd>
+  void EachKeyEnd(std::string_view text, AtEnd& at_end) const {
+    if (transitions_.empty()) return;
+    const std::uint32_t* key_ends = key_ends_.data();
+    const std::uint32_t first_ending = first_ending_;
+    const unsigned row_shift = row_shift_;
+    auto ends = [&](std::size_t place, std::uint32_t entry) {
+      const std::uint32_t key_end = key_ends[(entry - first_ending) >> row_shift];
+      return at_end(place, std::size_t{key_end >> 1}, (key_end & 1) != 0);
+    };
+    std::uint32_t entry = 0;
+    Walk<kAscii>(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size(), entry, ends);
+  }
+
+  template <bool kAscii, class Found>
+  void ReportEach(std::string_view text, Found& found) {
+    if (transitions_.empty()) return;
+    NextScan();
+    auto report = [&](std::size_t, std::uint32_t entry) {
+      Report(entry >> row_shift_, found);
+      return true;
+    };
+    std::uint32_t entry = 0;
+    Walk<kAscii>(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size(), entry,
+                 report);
   }
 
   void NextScan();
-  // The longest key that ends in the state of `entry`, which reports one.
-  std::size_t LongestKeyOf(std::uint32_t entry) const;
 
   // Reports the key of `state` and of every state its output chain leads
   // to, each at most once per scan.
@@ -145,13 +192,18 @@ class KeySearch {
   std::array<std::uint32_t, 256> ascii_class_of_{};
   std::array<bool, 256> ascii_begins_key_{};
   std::string_view ascii_stops_;
-  // Per two ASCII bytes (first * 128 + second): whether, read through the
+  // Per two ASCII bytes (first * 128 + second): 1 when, read through the
   // ASCII fold, they stand side by side in some key.
-  std::vector<bool> ascii_pair_in_key_;
+  std::vector<std::uint8_t> ascii_pair_in_key_;
   std::vector<bool> pair_in_key_;  // the same for the keys' own bytes
-  // Row by row, one entry per column: the next state's row offset times 2,
-  // plus 1 when that state ends a key or leads to one that ends there.
+  // Row by row, one entry per column: the next state's row offset. The
+  // states that end a key, or lead to one that ends there, are numbered
+  // last: their rows start at first_ending_.
   std::vector<std::uint32_t> transitions_;
+  std::uint32_t first_ending_ = 0;
+  // Per state from first_ending_ on: the longest key that ends there times
+  // 2, plus 1 when no shorter key ends there.
+  std::vector<std::uint32_t> key_ends_;
   // Per state: the key that ends there (-1: none), and the nearest state on
   // its fallback chain that ends a key (0: none).
   std::vector<std::int32_t> key_of_;

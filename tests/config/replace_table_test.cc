@@ -259,6 +259,20 @@ struct ClauseCase {
   bool differs_unwatched = true;
 };
 
+// Lines are read eight bytes at a time, the last eight overlapping: a byte
+// from 0x80 up is told at every place of every length around those edges.
+TEST(IsAscii, FindsAByteBeyondAsciiAnywhere) {
+  for (std::size_t size = 0; size <= 20; ++size) {
+    std::string text(size, '\x7F');
+    EXPECT_TRUE(IsAscii(text)) << size;
+    for (std::size_t at = 0; at < size; ++at) {
+      text[at] = '\x80';
+      EXPECT_FALSE(IsAscii(text)) << size << " " << at;
+      text[at] = '\x7F';
+    }
+  }
+}
+
 class OneScanClause : public testing::TestWithParam<ClauseCase> {};
 
 TEST_P(OneScanClause, IsNeededAndKept) {

@@ -30,6 +30,41 @@ std::set<std::size_t> FoundPlainly(const std::vector<std::string>& keys, std::st
   return found;
 }
 
+// Each place a key ends: the longest key ending there, and whether no
+// shorter one does.
+struct KeyEnd {
+  std::size_t place, key;
+  bool alone;
+  bool operator==(const KeyEnd&) const = default;
+};
+
+std::vector<KeyEnd> EndsPlainly(const std::vector<std::string>& keys, std::string_view text) {
+  std::vector<KeyEnd> ends;
+  for (std::size_t place = 0; place < text.size(); ++place) {
+    std::vector<std::size_t> ending;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      const std::size_t size = keys[i].size();
+      if (size != 0 && size <= place + 1 && text.substr(place + 1 - size, size) == keys[i])
+        ending.push_back(i);
+    }
+    if (ending.empty()) continue;
+    auto longer = [&](std::size_t a, std::size_t b) { return keys[a].size() < keys[b].size(); };
+    ends.push_back(
+        {place, *std::max_element(ending.begin(), ending.end(), longer), ending.size() == 1});
+  }
+  return ends;
+}
+
+template <class Walk>
+std::vector<KeyEnd> Ends(Walk walk) {
+  std::vector<KeyEnd> ends;
+  walk([&](std::size_t place, std::size_t key, bool alone) {
+    ends.push_back({place, key, alone});
+    return true;
+  });
+  return ends;
+}
+
 std::vector<std::string_view> Views(const std::vector<std::string>& keys) {
   return {keys.begin(), keys.end()};
 }
@@ -71,6 +106,13 @@ TEST(KeySearch, AgreesWithAPlainSearchOnRandomKeysAndTexts) {
     for (int i = 0; i < 20; ++i) {
       std::string text = text_of(40);
       ASSERT_EQ(Found(search, text), FoundPlainly(keys, text)) << text;
+      const std::vector<KeyEnd> ends = EndsPlainly(keys, text);
+      ASSERT_EQ(Ends([&](auto at_end) { search.ForEachKeyEnd(text, at_end); }), ends) << text;
+      std::string ascii = text;
+      std::replace(ascii.begin(), ascii.end(), '\x80', 'c');
+      ASSERT_EQ(Ends([&](auto at_end) { search.ForEachKeyEndInAscii(ascii, at_end); }),
+                EndsPlainly(keys, ascii))
+          << ascii;
     }
   }
 }
