@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
-#include <numeric>
 
 #include "template/function_calls.h"
 #include "text/char_case.h"
@@ -286,21 +285,12 @@ void SearchedPairs::SetCallsEvaluated(bool on) {
 
 void SearchedPairs::SortAdded() {
   search_.reset();
-  // A pair is large to move: the order of those added is found on their
-  // names alone, and each is then moved once.
-  std::vector<std::size_t> order(pairs_.size() - sorted_);
-  std::iota(order.begin(), order.end(), sorted_);
-  std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
-    return pairs_[a].upper_name > pairs_[b].upper_name;
-  });
-  std::vector<ReplacePair> added;
-  added.reserve(order.size());
-  for (std::size_t i : order) added.push_back(std::move(pairs_[i]));
-  const auto added_at = pairs_.begin() + static_cast<std::ptrdiff_t>(sorted_);
-  std::move(added.begin(), added.end(), added_at);
-  std::inplace_merge(
-      pairs_.begin(), added_at, pairs_.end(),
-      [](const ReplacePair& a, const ReplacePair& b) { return a.upper_name > b.upper_name; });
+  auto greater = [](const ReplacePair& a, const ReplacePair& b) {
+    return a.upper_name > b.upper_name;
+  };
+  auto added = pairs_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+  std::sort(added, pairs_.end(), greater);
+  std::inplace_merge(pairs_.begin(), added, pairs_.end(), greater);
   sorted_ = pairs_.size();
   for (std::size_t i = 0; i < pairs_.size(); ++i) index_[pairs_[i].upper_name] = i;
 }
