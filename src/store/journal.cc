@@ -71,6 +71,17 @@ platform::ErrorCode ReadExactly(platform::FileHandle file, char* into, std::size
   return 0;
 }
 
+// Copies the `size` original bytes of `journal` over `file` from its start
+// and cuts the file after them, without putting it on disk; allocates
+// nothing.
+platform::ErrorCode CopyOriginalOver(platform::FileHandle journal, std::uint64_t size,
+                                     platform::FileHandle file, const FileOps& ops) {
+  platform::ErrorCode error = ops.copy(journal, kJournalBlock, file, 0, size);
+  if (error == 0) error = ops.seek(file, static_cast<std::int64_t>(size));
+  if (error == 0) error = ops.truncate(file);
+  return error;
+}
+
 // The checksum of the next `size` bytes of `file`, read in pieces.
 platform::ErrorCode SumOf(platform::FileHandle file, std::uint64_t size, const FileOps& ops,
                           std::uint64_t* checksum) {
@@ -225,10 +236,7 @@ PieceReader JournalFile::Reader() {
 }
 
 platform::ErrorCode JournalFile::PutBack(platform::FileHandle file) {
-  platform::ErrorCode error = ops_.copy(file_, kJournalBlock, file, 0, size_);
-  if (error == 0) error = ops_.seek(file, static_cast<std::int64_t>(size_));
-  if (error == 0) error = ops_.truncate(file);
-  return error;
+  return CopyOriginalOver(file_, size_, file, ops_);
 }
 
 JournalFile::End JournalFile::Remove() {
@@ -342,10 +350,7 @@ platform::ErrorCode CopyBack(platform::FileHandle journal, std::uint64_t size,
                              const std::string& file_path, const FileOps& ops) {
   FileStream file(file_path, kOpenReadWrite, 0, ops);
   if (file.status() != StreamStatus::Ok) return file.error_detail();
-  if (platform::ErrorCode error = ops.copy(journal, kJournalBlock, file.handle(), 0, size))
-    return error;
-  file.Seek(static_cast<std::int64_t>(size));
-  file.Truncate();
+  if (platform::ErrorCode error = CopyOriginalOver(journal, size, file.handle(), ops)) return error;
   file.SyncToDisk();
   return file.status() == StreamStatus::Ok ? 0 : file.error_detail();
 }
